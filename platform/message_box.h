@@ -1,0 +1,54 @@
+// The one message box of the program. Every failure report and question goes through
+// messageBox(); where it ends up is the installed sink: a real dialog in the live player, a line
+// on standard error when there is no display (a Yes/No question then takes Yes), or a capturing
+// sink in tests. Nothing may block on a dialog in a test.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+enum class MessageBoxStyle {
+    Ok,               // MB_OK
+    OkExclamation,    // MB_OK | MB_ICONEXCLAMATION
+    OkStop,           // MB_OK | MB_ICONSTOP
+    OkInformation,    // MB_OK | MB_ICONINFORMATION
+    YesNoExclamation  // MB_YESNO | MB_ICONEXCLAMATION
+};
+
+enum class MessageBoxResult { Ok, Yes, No };
+
+struct MessageBoxCall {
+    std::string text;
+    std::string caption;
+    MessageBoxStyle style;
+};
+
+using MessageBoxSink = std::function<MessageBoxResult(const MessageBoxCall&)>;
+
+// Shows (or routes) one box and returns the answer.
+MessageBoxResult messageBox(const char* text, const char* caption, MessageBoxStyle style = MessageBoxStyle::Ok);
+
+// Replaces the sink; returns the previous one. An empty sink restores the standard-error sink.
+MessageBoxSink setMessageBoxSink(MessageBoxSink sink);
+
+// The default sink: "caption: text" on standard error; Yes for questions.
+MessageBoxResult stderrMessageBox(const MessageBoxCall& call);
+
+// Test helper: captures every box while in scope and answers with a fixed result.
+class CapturedMessageBoxes {
+public:
+    explicit CapturedMessageBoxes(MessageBoxResult answer = MessageBoxResult::Yes);
+    ~CapturedMessageBoxes();
+    CapturedMessageBoxes(const CapturedMessageBoxes&) = delete;
+    CapturedMessageBoxes& operator=(const CapturedMessageBoxes&) = delete;
+
+    const std::vector<MessageBoxCall>& calls() const { return calls_; }
+    void setAnswer(MessageBoxResult answer) { answer_ = answer; }
+    void clear() { calls_.clear(); }
+
+private:
+    std::vector<MessageBoxCall> calls_;
+    MessageBoxResult answer_;
+    MessageBoxSink previous_;
+};
