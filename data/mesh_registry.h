@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <cstdio>
+#include <vector>
 
 #include "data/named_list.h"
 #include "math/vector3.h"
@@ -13,6 +15,12 @@ class PackWriter;
 
 // Key and name buffers hold at most 199 characters and the NUL.
 constexpr int kMeshKeyCapacity = 200;
+// Largest point and face counts a record may announce, and most corners of one face.
+constexpr int32_t kMeshMaxPoints = 4000000;
+constexpr int32_t kMeshMaxFaces = 4000000;
+constexpr int32_t kMeshMaxFaceCorners = 10;
+// Largest number of records the mesh section may announce.
+constexpr int32_t kMeshMaxEntries = 1000000;
 
 struct MESH3D_ENTRY {
     MESH3D_ENTRY();
@@ -42,6 +50,12 @@ struct MESH3D_ENTRY {
     char name[kMeshKeyCapacity];
     Vector3* points = nullptr;
     int32_t tag = 0;
+
+private:
+    // Storage behind points and faces; grown only as data actually arrives, fixed after load.
+    std::vector<Vector3> pointStorage_;
+    std::vector<int32_t> faceData_;
+    std::vector<int32_t*> faceTable_;
 };
 
 class MeshRegistry {

@@ -66,6 +66,10 @@ public:
 
 private:
     void refill();
+    // Slow path of readBytes: the request reaches the end of the buffered bytes.
+    int readStraddling(uint8_t* destination, int n);
+    // Records a failure at the given stream offset.
+    void failAt(const std::string& reason, uint64_t at, const char* what);
 
     uint8_t buffer_[kBlockSize];
     int cursor_ = 0;
@@ -79,6 +83,7 @@ private:
     std::string error_;
     std::string name_;
     const char* what_ = "data";
+    bool streamError_ = false;  // gzread reported an error (not just the end of the stream)
 };
 
 // Names what a loader is reading for error messages while it is in scope.
