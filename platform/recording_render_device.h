@@ -62,9 +62,10 @@ struct RenderRecord {
     bool translucentPass = false;
     // Face, MeshDeferred: the mesh being drawn (null for a face drawn on its own).
     const MeshBase* mesh = nullptr;
-    // Point, Line (a, b), LookAt (eye, target), Camera (position), ClearColor (r, g, b in a).
-    Vector3 a{0, 0, 0};
-    Vector3 b{0, 0, 0};
+    // Point, Line (p0, p1), LookAt (eye p0, target p1), Camera (position p0), ClearColor (r, g, b
+    // in p0).
+    Vector3 p0{0, 0, 0};
+    Vector3 p1{0, 0, 0};
     // Camera: the camera's quaternion.
     Quaternion orientation{0, 0, 0, 1};
     // Camera, LookAt: the device's field of view afterwards.
