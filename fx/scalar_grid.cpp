@@ -1,0 +1,22 @@
+// ScalarGrid: dense float grid with bounds-checked access.
+#include "fx/scalar_grid.h"
+
+#include <cstdint>
+
+ScalarGrid::~ScalarGrid() { delete[] values_; }
+
+bool ScalarGrid::init(int nx, int ny, int nz) {
+    delete[] values_;
+    values_ = nullptr;
+    count_ = nx_ = ny_ = nz_ = nxy_ = 0;
+    if (nx <= 0 || ny <= 0 || nz <= 0) return false;
+    const int64_t total = int64_t(nx) * ny * nz;
+    if (total > kMaxScalarGridValues) return false;
+    values_ = new float[total]();
+    count_ = static_cast<int>(total);
+    nx_ = nx;
+    ny_ = ny;
+    nz_ = nz;
+    nxy_ = nx * ny;
+    return true;
+}
