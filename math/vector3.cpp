@@ -84,7 +84,14 @@ void Vector3::negate() {
     z = -z;
 }
 
-float Vector3::length() const { return std::sqrt(x * x + y * y + z * z); }
+namespace {
+// Squared length and dot products in double: the results are stored back as float.
+inline double dotD(const Vector3& a, const Vector3& b) {
+    return static_cast<double>(a.x) * b.x + static_cast<double>(a.y) * b.y + static_cast<double>(a.z) * b.z;
+}
+}  // namespace
+
+float Vector3::length() const { return static_cast<float>(std::sqrt(dotD(*this, *this))); }
 
 void Vector3::normalize() {
     const float l = length();
@@ -105,9 +112,9 @@ Vector3 Vector3::cross(const Vector3& v) const {
 float Vector3::distanceTo(const Vector3& v) const { return minus(v).length(); }
 
 float Vector3::cosAngleTo(const Vector3& v) const {
-    const float p = length() * v.length();
-    if (p == 0.0f) return 0.0f;
-    return static_cast<float>(dot(v) * (1.0 / p));
+    const double p = std::sqrt(dotD(*this, *this)) * std::sqrt(dotD(v, v));
+    if (p == 0.0) return 0.0f;
+    return static_cast<float>(dotD(*this, v) * (1.0 / p));
 }
 
 float Vector3::angleTo(const Vector3& v) const {
