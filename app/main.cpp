@@ -1,2 +1,31 @@
 // Entry point of the three player builds; DEMO_WIDTH and DEMO_HEIGHT are the build's size.
-int main() { return 0; }
+// Loads the whole show from "data.pak" before any window exists, then plays it.
+#include "app/player.h"
+#include "app/show_loader.h"
+#include "data/mesh_registry.h"
+#include "data/pack_reader.h"
+
+#ifndef DEMO_WIDTH
+#define DEMO_WIDTH 1024
+#endif
+#ifndef DEMO_HEIGHT
+#define DEMO_HEIGHT 768
+#endif
+
+int main() {
+    auto* registry = new MeshRegistry();
+    auto* player = new Player();
+    auto* reader = new PackReader();
+
+    // A missing pack gives an empty show; a damaged one has been reported and ends the program.
+    if (loadShow("data.pak", *reader, *registry, *player) == kShowBadPack) {
+        delete player;
+        delete registry;
+        return 1;
+    }
+
+    player->run(DEMO_WIDTH, DEMO_HEIGHT, nullptr, 1);
+    delete player;
+    delete registry;
+    return 0;
+}

@@ -1,0 +1,58 @@
+// Picture clips: a compressed 1024 x 1024 still, uncompressed at load and drawn every frame.
+#include "app/picture_clip.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/frame_buffer.h"
+#include "data/pack_reader.h"
+#include "data/pack_writer.h"
+#include "platform/message_box.h"
+
+PictureClip::~PictureClip() { delete[] image_; }
+
+int PictureClip::load(PackReader& reader) {
+    ReadContext context(reader, "a picture");
+    const int32_t n = reader.getInt();
+    if (!reader.checkCount(n, kMaxCompressedPicture, "compressed picture length")) return 0;
+    std::vector<uint8_t> compressed(static_cast<size_t>(n));
+    constexpr int32_t kStep = 1 << 16;
+    for (int32_t done = 0; done < n && !reader.failed(); done += kStep)
+        reader.readBytes(compressed.data() + done, n - done < kStep ? n - done : kStep);
+    if (reader.failed()) return 0;
+
+    delete[] image_;
+    image_ = new uint8_t[kFrameBufferBytes]();  // what is not uncompressed stays black
+    decompressed_ = true;
+    compressedLength_ = n;
+    uLongf outLength = kFrameBufferBytes;
+    if (uncompress(image_, &outLength, compressed.data(), static_cast<uLong>(n)) != Z_OK)
+        messageBox("text", "Z PROB UNCOMPRESS", MessageBoxStyle::Ok);
+    return 0;
+}
+
+int PictureClip::save(PackWriter& writer) {
+    static const std::vector<uint8_t> kBlank(kFrameBufferBytes, 0);
+    const uint8_t* source = image() ? image() : kBlank.data();
+    std::vector<uint8_t> compressed(kMaxCompressedPicture);
+    uLongf length = kMaxCompressedPicture;
+    if (compress(compressed.data(), &length, source, kFrameBufferBytes) == Z_OK) {
+        messageBox("Z_OK", "", MessageBoxStyle::Ok);
+    } else {
+        messageBox("Z_BIG PROBLEMO", "Z_BIG PROBLEMO", MessageBoxStyle::Ok);
+        length = 0;
+    }
+    writer.writeInt(static_cast<int32_t>(length));
+    writer.writeBytes(compressed.data(), length);
+    return 0;
+}
+
+int PictureClip::render(int32_t, int width, int height, RenderDevice* device, float, float, TextureName texture) {
+    const uint8_t* pixels = image();
+    if (!device || !pixels) return 0;
+    device->updateTexture(0, 0, kFrameBufferSide, kFrameBufferSide, texture, 1, pixels);
+    device->drawScreenTexture(0, 0, width, height, texture, 1.0f);
+    return 0;
+}

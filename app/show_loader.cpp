@@ -1,0 +1,22 @@
+// The start-up load sequence shared by the programs and the tools.
+#include "app/show_loader.h"
+
+#include "app/player.h"
+#include "data/mesh_registry.h"
+#include "data/pack_reader.h"
+#include "platform/message_box.h"
+
+ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Player& player) {
+    registry.loadEntries(reader);
+    if (!reader.failed()) player.loadTimeline(reader, registry);
+    if (!reader.failed()) return kShowLoaded;
+    messageBox(reader.error().c_str(), kLoadErrorCaption, MessageBoxStyle::OkStop);
+    return kShowBadPack;
+}
+
+ShowLoadResult loadShow(const char* path, PackReader& reader, MeshRegistry& registry, Player& player) {
+    if (reader.open(path) != 0) return kShowNoPack;
+    const ShowLoadResult result = loadShowFrom(reader, registry, player);
+    reader.close();
+    return result;
+}
