@@ -231,11 +231,12 @@ struct NamedEntry {
 template <typename V>
 class NamedTable : public NamedList<NamedEntry<V>> {
 public:
-    // Value of the first entry with this name, or null.
+    // Value of the first entry with this name, or null (also for a null name).
     V* findNamed(const char* name) {
+        if (!name) return nullptr;
         for (int i = 0; i < this->count(); ++i) {
             NamedEntry<V>* e = this->getAt(i);
-            if (e && std::strcmp(e->name, name) == 0) return e->value;
+            if (e && e->name && std::strcmp(e->name, name) == 0) return e->value;
         }
         return nullptr;
     }
