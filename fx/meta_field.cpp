@@ -58,6 +58,16 @@ void MetaField::spawnBall() {
     balls_ = ball;
 }
 
+void MetaField::reserveBalls(int n) {
+    int have = ballCount();
+    for (const MetaBall* b = spare_; b; b = b->next) ++have;
+    for (; have < n; ++have) {
+        MetaBall* ball = new MetaBall;
+        ball->next = spare_;
+        spare_ = ball;
+    }
+}
+
 void MetaField::updateBalls() {
     const float L = static_cast<float>(lifetime_);
     MetaBall* ball = balls_;

@@ -40,6 +40,9 @@ public:
     // A new ball (radius 0, age 0) at (0.9, 0, 0.5) in front of the list. Balls removed earlier
     // are reused, so spawning allocates only when more balls live than ever before.
     void spawnBall();
+    // Makes sure at least n balls exist, live or spare, so that up to n live balls never
+    // allocate while frames run.
+    void reserveBalls(int n);
     // Moves and ages every ball; a ball that reaches the lifetime is removed, the others get
     // the radius 0.5 sin(age x angleStep).
     void updateBalls();
