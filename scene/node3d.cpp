@@ -345,8 +345,7 @@ void Node3D::loadNodeRecord(PackReader& reader, MaterialLibrary* materials, Mesh
         if (!child) {
             // The record that follows cannot be skipped without knowing its class.
             char reason[64];
-            std::snprintf(reason, sizeof reason, "%s node kind 0x%X",
-                          factoryKindBit(kinds) < 0 ? "unknown" : "unsupported", static_cast<unsigned>(kinds));
+            std::snprintf(reason, sizeof reason, "unknown node kind 0x%X", static_cast<unsigned>(kinds));
             reader.fail(reason);
             return;
         }

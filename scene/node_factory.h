@@ -9,12 +9,11 @@ class MaterialLibrary;
 // Tests the bits in this order, first match wins (most derived classes first): 0x100
 // SeaMesh3D_FX, 0x200 MetaCube_FX, 0x080 Target3D, 0x040 Camera3D, 0x008 StdMesh3D, 0x010
 // Group3D, 0x800 Pisse3D, 0x400 Taper3D. Returns the new node, or null when the word holds none
-// of these bits or when the matching class is not available in this build. parent is the node
-// whose record is being read (a particle stream takes the body spawner of its root scene);
-// materials is the scene's material library. The caller owns the result.
+// of these bits. parent is the node whose record is being read (a particle stream takes the body
+// spawner of the scene at its root, if the root is one); materials is the scene's material
+// library (metaballs add theirs). The caller owns the result.
 Node3D* createNodeFromKinds(NodeKind kinds, Node3D* parent, MaterialLibrary* materials);
 
-// The class that createNodeFromKinds tests first for this word, as its kind bit (8 for
-// SeaMesh3D_FX and so on), or -1 when the word holds none of the eight bits. Lets loaders tell
-// an unknown word from a known class that this build lacks.
+// The bit by which createNodeFromKinds chooses the class for this word (8 for SeaMesh3D_FX and
+// so on), or -1 when the word holds none of the eight bits.
 int factoryKindBit(NodeKind kinds);

@@ -6,10 +6,12 @@
 
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
+#include "fx/pisse3d.h"
 #include "scene/camera3d.h"
 #include "scene/group3d.h"
 #include "scene/material_library.h"
 #include "scene/node_factory.h"
+#include "scene/scene3d.h"
 #include "scene/taper3d.h"
 #include "scene/target3d.h"
 
@@ -61,19 +63,52 @@ TEST(NodeFactory, MostDerivedKindWins) {
     EXPECT_EQ(typeOf(0), "(none)");
     EXPECT_EQ(typeOf(0x1003), "(none)");  // bits no class sets
 
-    // The class tested first, including the classes built elsewhere in the tree.
-    EXPECT_EQ(factoryKindBit(0x0C), kKindMesh);
-    EXPECT_EQ(factoryKindBit(0x10C), kKindSea);
-    EXPECT_EQ(factoryKindBit(0x20C), kKindMetaCube);
-    EXPECT_EQ(factoryKindBit(0x0C | 0x10), kKindMesh);
-    EXPECT_EQ(factoryKindBit(0x810), kKindGroup);
-    EXPECT_EQ(factoryKindBit(0xC00), kKindPisse);
+    EXPECT_EQ(typeOf(0x0C), "StdMesh3D");
+    EXPECT_EQ(typeOf(0x08), "StdMesh3D");
+    EXPECT_EQ(typeOf(0x04), "(none)");
+    EXPECT_EQ(typeOf(0x0C | 0x10), "StdMesh3D");
+    EXPECT_EQ(typeOf(0x10C), "SeaMesh3D_FX");
+    EXPECT_EQ(typeOf(0x20C), "MetaCube_FX");
+    EXPECT_EQ(typeOf(0x300), "SeaMesh3D_FX");
+    EXPECT_EQ(typeOf(0xC00), "Pisse3D");
+    EXPECT_EQ(typeOf(0x810), "Group3D");
     EXPECT_EQ(factoryKindBit(0x20), -1);
 
     Node3D* group = createNodeFromKinds(0x30, nullptr, nullptr);
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->getKinds(), 0x10u);
     delete group;
+}
+
+TEST(NodeFactory, ParticleStreamGetsTheSpawnerOfTheSceneAtTheRoot) {
+    // A stream two levels below the scene: the group that holds it is itself being read when the
+    // stream is made, so it must already know its parent.
+    PackWriter w;
+    w.openMemory();
+    writeLeafRecord(w, 1, "outer");
+    w.writeInt(1);
+    w.writeInt(1);
+    w.writeInt(0x10);
+    writeLeafRecord(w, 2, "inner");
+    w.writeInt(1);
+    w.writeInt(1);
+    w.writeInt(0xC00);
+    writeLeafRecord(w, 3, "stream");
+    w.writeInt(0);
+
+    Scene3D scene;
+    auto* outer = new Group3D();
+    scene.addChild(outer, 0);
+    ASSERT_EQ(loadGroup(w.bytes(), *outer), "");
+    auto* stream = dynamic_cast<Pisse3D*>(scene.findNodeById(3));
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(stream->getSpawner(), scene.getBodySpawner());
+
+    Group3D notAScene;
+    Node3D* orphan = createNodeFromKinds(0xC00, &notAScene, nullptr);
+    ASSERT_NE(dynamic_cast<Pisse3D*>(orphan), nullptr);
+    EXPECT_EQ(static_cast<Pisse3D*>(orphan)->getSpawner(), nullptr);
+    delete orphan;
 }
 
 TEST(NodeRecord, LoadReadsEveryFieldAndAppendsChildrenInFileOrder) {
