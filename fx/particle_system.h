@@ -123,7 +123,7 @@ protected:
     float damping_ = 0.9f;
     int substeps_ = 1;
     bool useGravity_ = false;
-    Vector3 gravity_;
+    Vector3 gravity_{0.0f, 0.0f, 0.0f};  // set from worldGravity_ by the constructor
     float lengthStiffness_ = 0.15f;
     float directionStiffness_ = 0.3f;
     bool useLengthLimits_ = false;

@@ -109,6 +109,8 @@ public:
 private:
     // Frees the owned point arrays and unbinds the soft body (its point table refers to them).
     void releasePoints();
+    // setFaces without touching the faces key.
+    void assignFaces(int count, int32_t** faces, const int32_t* materials);
     void stepSoftBody(uint32_t time);
     bool rootPaused();
 

@@ -1,8 +1,9 @@
 // RecordingRenderDevice: a RenderDevice that needs no GL context. It records every call in a list
 // that tests inspect, and otherwise behaves like the OpenGL device: the same material lookup
-// (missing material: one "ERROR: Material null in draw face" box per missing id, then the face in
-// its own colour), setAlpha acting only on a change, translucent meshes deferred to endFrame and
-// drawn there with vertex set 2, frustum planes computed in software from the camera.
+// (missing material: one "ERROR: Material null in draw face" box per library and missing id, then
+// the face in its own colour), setAlpha acting only on a change, translucent meshes deferred to
+// endFrame and drawn there with vertex set 2 (the queue grows as needed), frustum planes computed
+// in software from the camera.
 //
 // Typical use:
 //   RecordingRenderDevice device;
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "math/plane.h"
@@ -124,9 +126,9 @@ public:
     int visibilityQueries() const { return visibilityQueries_; }
     // Translucent meshes waiting for endFrame.
     int translucentCount() const { return static_cast<int>(translucentQueue_.size()); }
-    // Translucent meshes refused because the queue was full (they are not drawn).
-    int translucentDropped() const { return translucentDropped_; }
     bool cullingEnabled() const { return cullingEnabled_; }
+    // Blending as the GL device would have it: on while the alpha is not 1.
+    bool blendingEnabled() const { return blending_; }
     float fieldOfView() const { return fieldOfView_; }
     // Right, left, bottom, top, far, near.
     const Plane* frustumPlanes() const { return planes_; }
@@ -157,11 +159,11 @@ private:
     bool cullingEnabled_ = false;
     std::optional<int> visibleAnswer_;
     TextureName nextTexture_ = 1;
-    std::vector<int> reportedMissing_;
+    // (library, material id) pairs already reported missing.
+    std::vector<std::pair<const MaterialLibrary*, int>> reportedMissing_;
 
     std::vector<RenderRecord> records_;
     std::vector<Vector3> vertices_;
     int facesSkipped_ = 0;
     int visibilityQueries_ = 0;
-    int translucentDropped_ = 0;
 };

@@ -1,0 +1,83 @@
+// After its first frame, a mesh's update and draw passes (soft body running, drawn through the
+// recording device) allocate nothing on the heap.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+
+#include "mesh/std_mesh3d.h"
+#include "mesh_test_util.h"
+#include "platform/message_box.h"
+#include "platform/recording_render_device.h"
+
+namespace {
+std::atomic<long> allocations{0};
+std::atomic<bool> counting{false};
+
+void* countedAlloc(std::size_t n) {
+    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+}  // namespace
+
+// Replaces the global allocation functions of this test program with counting ones.
+void* operator new(std::size_t n) { return countedAlloc(n); }
+void* operator new[](std::size_t n) { return countedAlloc(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+TEST(MeshAllocation, NoHeapAllocationAfterTheFirstFrame) {
+    // The counter sees allocations made through new.
+    counting = true;
+    delete new int(1);
+    counting = false;
+    ASSERT_EQ(allocations.exchange(0), 1);
+
+    meshtest::MeshRecord r;
+    for (int i = 0; i < 200; ++i) r.points.push_back(Vector3(std::cos(i * 0.1f), std::sin(i * 0.3f), i * 0.01f));
+    for (int i = 0; i + 2 < 200; ++i) {
+        r.faces.push_back({3, i, i + 1, i + 2});
+        r.materials.push_back(i % 3);
+    }
+    r.softBody = true;
+    r.endFrame = 1000;
+    auto library = meshtest::makeLibrary({0, 1});  // material 2 is missing: reported once
+    StdMesh3D parent, child;
+    for (StdMesh3D* m : {&parent, &child}) {
+        auto reader = meshtest::readerOver(meshtest::meshRecordBytes(r));
+        m->load(*reader, nullptr, nullptr);
+        ASSERT_FALSE(reader->failed());
+    }
+    // The child is borrowed for the test: taken out of the list again before destruction.
+    parent.addChild(&child, 0);
+    child.setParam(0.5f);  // translucent: goes through the deferred queue
+    CapturedMessageBoxes boxes;
+    RecordingRenderDevice device;
+    device.setMaterialLibrary(library.get());
+
+    auto frame = [&](int t) {
+        device.clear();
+        device.beginFrame();
+        parent.setTime(t);
+        child.setTime(t);
+        parent.translate(0.5f, 0, 0);
+        parent.update(&device, 640, 480, true);
+        parent.draw(&device, 640, 480, true);
+        device.endFrame();
+    };
+    frame(30);
+    frame(60);
+    counting = true;
+    for (int t = 90; t < 900; t += 30) frame(t);
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_TRUE(parent.isSoftBodyReady());
+    EXPECT_EQ(device.facesDrawn(), 2 * 198);
+    EXPECT_EQ(boxes.calls().size(), 1u);  // material 2, reported once
+    parent.children().removeAt(0);
+}

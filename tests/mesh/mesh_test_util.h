@@ -1,0 +1,141 @@
+// Builders shared by the mesh tests: mesh node records, registry entries and material libraries.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/mesh_registry.h"
+#include "data/pack_reader.h"
+#include "data/pack_writer.h"
+#include "math/color_rgb.h"
+#include "scene/material.h"
+#include "scene/material_library.h"
+
+namespace meshtest {
+
+// The fields of one StdMesh3D node record.
+struct MeshRecord {
+    int32_t frozen = 0;
+    bool sharedPoints = false;
+    std::string pointsKey;
+    std::vector<Vector3> points;
+    bool sharedFaces = false;
+    std::string facesKey;
+    std::vector<std::array<int32_t, 4>> faces;  // n, i1, i2, i3
+    std::vector<int32_t> materials;
+    bool softBody = false;
+    int32_t startFrame = 0, endFrame = 0;
+    float directionStiffness = 0.8f, lengthStiffness = 0.4f, damping = 0.93f, reserve = 0.0001f;
+    std::string name = "mesh";
+    int32_t id = 1;
+    Vector3 position{0, 0, 0};
+};
+
+// The node record of a childless node with no properties.
+inline void writeNodeRecord(PackWriter& w, const std::string& name, int32_t id, const Vector3& position) {
+    w.writeInt(0);     // properties
+    w.writeInt(id);
+    w.writeInt(7);     // reserved
+    w.writeInt(-1);    // target id
+    w.writeFloat(1.0f);
+    w.writeString(name.c_str());
+    position.save(w);
+    w.writeFloat(0);
+    w.writeFloat(0);
+    w.writeFloat(0);
+    w.writeFloat(1);   // quaternion
+    w.writeFloat(1);
+    w.writeFloat(1);
+    w.writeFloat(1);   // scale
+    w.writeInt(0);     // children
+}
+
+inline void writeMeshRecord(PackWriter& w, const MeshRecord& r) {
+    w.writeInt(r.frozen);
+    if (r.sharedPoints) {
+        w.writeInt(1);
+        w.writeString(r.pointsKey.c_str());
+    } else {
+        w.writeInt(0);
+        w.writeInt(static_cast<int32_t>(r.points.size()));
+        for (const Vector3& p : r.points) p.save(w);
+    }
+    if (r.sharedFaces) {
+        w.writeInt(1);
+        w.writeString(r.facesKey.c_str());
+    } else {
+        w.writeInt(0);
+        w.writeInt(static_cast<int32_t>(r.faces.size()));
+        for (const auto& f : r.faces)
+            for (int32_t v : f) w.writeInt(v);
+    }
+    for (int32_t m : r.materials) w.writeInt(m);
+    if (r.softBody) {
+        w.writeShort(1);
+        w.writeInt(r.startFrame);
+        w.writeInt(r.endFrame);
+        w.writeFloat(r.directionStiffness);
+        w.writeFloat(r.lengthStiffness);
+        w.writeFloat(r.damping);
+        w.writeFloat(r.reserve);
+    } else {
+        w.writeShort(0);
+    }
+    writeNodeRecord(w, r.name, r.id, r.position);
+}
+
+inline std::vector<uint8_t> meshRecordBytes(const MeshRecord& r) {
+    PackWriter w;
+    w.openMemory();
+    writeMeshRecord(w, r);
+    return w.bytes();
+}
+
+// A reader over bytes (the reader copies them).
+inline std::unique_ptr<PackReader> readerOver(const std::vector<uint8_t>& bytes) {
+    auto reader = std::make_unique<PackReader>();
+    reader->openMemory(bytes.data(), bytes.size(), "test");
+    return reader;
+}
+
+// A registry entry read from its stored form.
+inline MESH3D_ENTRY* makeEntry(const std::string& key, const std::vector<Vector3>& points,
+                               const std::vector<std::vector<int32_t>>& faces) {
+    PackWriter w;
+    w.openMemory();
+    w.writeInt(0);  // tag
+    w.writeString(key.c_str());
+    w.writeString(key.c_str());
+    w.writeInt(static_cast<int32_t>(points.size()));
+    for (const Vector3& p : points) p.save(w);
+    w.writeInt(static_cast<int32_t>(faces.size()));
+    for (const auto& f : faces) {
+        w.writeInt(static_cast<int32_t>(f.size()));
+        for (int32_t i : f) w.writeInt(i);
+    }
+    auto reader = readerOver(w.bytes());
+    auto* entry = new MESH3D_ENTRY();
+    entry->load(*reader);
+    return reader->failed() ? (delete entry, nullptr) : entry;
+}
+
+// A library with the given ids, each coloured (id / 1000, 0.5, 0.25).
+inline std::unique_ptr<MaterialLibrary> makeLibrary(std::initializer_list<int> ids) {
+    auto library = std::make_unique<MaterialLibrary>(1000);
+    for (int id : ids) library->add(new Material(id, ColorRGB(id / 1000.0f, 0.5f, 0.25f)));
+    return library;
+}
+
+// The unit tetrahedron: 4 points, 4 triangles.
+inline MeshRecord tetrahedron() {
+    MeshRecord r;
+    r.points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    r.faces = {{3, 0, 2, 1}, {3, 0, 1, 3}, {3, 0, 3, 2}, {3, 1, 2, 3}};
+    r.materials = {10, 11, 12, 13};
+    return r;
+}
+
+}  // namespace meshtest
