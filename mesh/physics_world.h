@@ -67,4 +67,8 @@ private:
     int contactCount_ = 0;
     DropListener* restListener_ = nullptr;
     long long pairTests_ = 0;
+    // Integration pass over a copy of the list; bodies the listener removed meanwhile are skipped.
+    std::vector<RigidBody*> passBodies_;
+    std::vector<RigidBody*> removedWhileStepping_;
+    bool stepping_ = false;
 };
