@@ -1,0 +1,180 @@
+// Scene3D: the scene record, camera selection, the per-frame passes with the physics step, and
+// the cubes spawned for particle streams.
+#include "scene/scene3d.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "data/pack_reader.h"
+#include "data/pack_writer.h"
+#include "mesh/point_space.h"
+#include "mesh/rigid_body.h"
+#include "mesh/std_mesh3d.h"
+#include "platform/render_device.h"
+#include "scene/camera3d.h"
+#include "scene/material.h"
+#include "scene/material_library.h"
+#include "scene/scene_physics.h"
+
+namespace {
+
+// Slots of a scene clip's material library (used when load is given none).
+constexpr int kSceneMaterialSlots = 1000;
+// Scene time units per physics frame.
+constexpr uint32_t kTimePerFrame = 30;
+
+// Corner lists of the spawned cube's six faces, each [n, corners...].
+constexpr int32_t kCubeFaces[6][5] = {
+    {4, 3, 2, 1, 0}, {4, 4, 5, 6, 7}, {4, 0, 1, 5, 4}, {4, 7, 6, 2, 3}, {4, 0, 4, 7, 3}, {4, 5, 1, 2, 6},
+};
+
+void collectMaxId(Node3D* node, int64_t& maxId) {
+    for (Node3D* child : node->children()) {
+        if (!child) continue;
+        maxId = std::max<int64_t>(maxId, child->getId());
+        collectMaxId(child, maxId);
+    }
+}
+
+}  // namespace
+
+Scene3D::Scene3D() : physics_(std::make_unique<ScenePhysics>(this)) { setName("The Scene"); }
+
+Scene3D::~Scene3D() { physics_.reset(); }
+
+void Scene3D::addChild(Node3D* child, int where) { Node3D::addChild(child, where); }
+
+void Scene3D::removeChild(Node3D* node) { children().remove(node); }
+
+Camera3D* Scene3D::selectCamera() {
+    for (Node3D* child : children())
+        if (child && child->hasKind(kKindCamera))
+            if (Camera3D* camera = dynamic_cast<Camera3D*>(child)) return camera;
+    return nullptr;
+}
+
+int Scene3D::update(RenderDevice* device, int width, int height, bool recurse) {
+    if (device) {
+        if (Camera3D* camera = selectCamera())
+            device->setCamera(*camera, width, height);
+        else
+            device->setLookAt(Vector3(0.0f, 0.0f, -400.0f), Vector3(0.0f, 0.0f, 0.0f), width, height);
+    }
+    if (recurse) updateChildren(device, width, height);
+    return 0;
+}
+
+int Scene3D::draw(RenderDevice* device, int width, int height, bool recurse) {
+    if (physics_) {
+        physics_->setCurrentFrame(static_cast<int32_t>(static_cast<uint32_t>(getTime()) / kTimePerFrame));
+        if (physics_->getCurrentFrame() >= physics_->getStartFrame()) physics_->step();
+    }
+    if (device) device->setClearColor(backgroundColour_.x, backgroundColour_.y, backgroundColour_.z);
+    if (recurse) drawChildren(device, width, height);
+    return 0;
+}
+
+ColorRGB Scene3D::displayMaterialColour(int index) {
+    ColorRGB colour(1.0f, 100.0f / 255.0f, 83.0f / 255.0f);
+    for (int i = 0; i < index; ++i) colour.subtract(ColorRGB(0.1f, 0.1f, 0.1f));
+    return colour;
+}
+
+void Scene3D::addDisplayMaterials(MaterialLibrary* materials) {
+    if (!materials) return;
+    for (int i = 0; i < kDisplayMaterialCount; ++i) {
+        Material* material = new Material(kFirstDisplayMaterial + i, displayMaterialColour(i));
+        if (materials->add(material) != 0) delete material;  // the file's material keeps the id
+    }
+}
+
+void Scene3D::load(PackReader& reader, MaterialLibrary* materials, MeshRegistry* registry) {
+    ReadContext context(reader, "a scene");
+    std::unique_ptr<MaterialLibrary> scratch;
+    if (!materials) {
+        scratch = std::make_unique<MaterialLibrary>(kSceneMaterialSlots);
+        materials = scratch.get();
+    }
+    materials->load(reader);
+    backgroundColour_.load(reader);
+    Group3D::load(reader, materials, registry);
+    nextNodeId_ = -1;
+    if (physics_) {
+        addDisplayMaterials(scratch ? nullptr : materials);
+        physics_->load(reader);
+    }
+}
+
+void Scene3D::save(PackWriter& writer, MaterialLibrary* materials) {
+    if (materials) {
+        materials->save(writer);
+    } else {
+        MaterialLibrary empty(kSceneMaterialSlots);
+        empty.save(writer);
+    }
+    backgroundColour_.save(writer);
+    Group3D::save(writer, materials);
+    if (physics_) physics_->save(writer);
+}
+
+int32_t Scene3D::newNodeId() {
+    if (nextNodeId_ < 0) {
+        int64_t maxId = std::max<int64_t>(0, getId());
+        collectMaxId(this, maxId);
+        nextNodeId_ = maxId + 1;
+    }
+    for (;;) {
+        if (nextNodeId_ > INT32_MAX) nextNodeId_ = 1;
+        const int32_t id = static_cast<int32_t>(nextNodeId_++);
+        if (id != getId() && !findNodeById(id)) return id;
+    }
+}
+
+CubeBody* Scene3D::spawnCube(float size, const Vector3& position, const Vector3& velocity, const Vector3& angles) {
+    const float h = 0.5f * (4.0f * size);
+    const Vector3 corners[8] = {
+        {-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h}, {-h, -h, h}, {h, -h, h}, {h, h, h}, {-h, h, h},
+    };
+    const Vector3* cornerList[8];
+    for (int i = 0; i < 8; ++i) cornerList[i] = &corners[i];
+    const int32_t* faceList[6];
+    int32_t faceMaterials[6];
+    for (int i = 0; i < 6; ++i) {
+        faceList[i] = kCubeFaces[i];
+        faceMaterials[i] = kFirstDisplayMaterial + i;
+    }
+
+    StdMesh3D* mesh = new StdMesh3D();
+    mesh->copyPoints(8, cornerList);
+    mesh->copyFaces(6, faceList, faceMaterials);
+    mesh->setParam(0.5f);
+    mesh->setPosition(position);
+    mesh->setId(newNodeId());
+    mesh->setTransformMode(kTransformWorld);
+    mesh->rotate(angles);
+
+    CubeBody* body = new CubeBody(mesh);
+    body->setSize(2.0f * size);
+    body->setMass(100.0f);
+    body->setFlags(kBodyNotifyAtRest);
+    body->setBounce(0.3f);
+    body->setSlide(0.2f);
+    body->setVelocity(velocity);
+    Matrix4 spin;
+    spin.setRotationEuler(angles);
+    body->setSpin(spin);
+    physics_->adoptBody(body);
+
+    addChild(mesh, 0);
+    // The cube may be drawn before its first update (it joins the children during the draw
+    // pass): give it its transformed points now rather than unset ones.
+    mesh->invalidate();
+    const Matrix4 world = mesh->getWorldMatrix();
+    for (int i = 0; i < 8; ++i) mesh->setPoint(i, corners[i].transformPoint(world), kTransformedPoints);
+    return body;
+}
+
+void Scene3D::spawnBody(float size, const Vector3& position, const Vector3& velocity, const Vector3& angles,
+                        float u1, float u2, float u3) {
+    spawnCube(size, position, velocity, angles);
+}

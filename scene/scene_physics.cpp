@@ -1,0 +1,154 @@
+// ScenePhysics: the scene's physics record (settings and body records) and the bodies it makes
+// from the scene's meshes.
+#include "scene/scene_physics.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "data/pack_reader.h"
+#include "data/pack_writer.h"
+#include "math/random.h"
+#include "mesh/mesh_base.h"
+#include "mesh/rigid_body.h"
+#include "platform/message_box.h"
+#include "scene/scene3d.h"
+
+namespace {
+
+// Half extents closer than this make a cube (the single-precision constant of the data).
+constexpr float kCubeTolerance = 9.9999997e-6f;
+// Meshes whose name contains this word, and is longer than it, are reported at rest.
+constexpr const char* kNotifyWord = "bouteille";
+
+// The mesh a body record may drive: a mesh node with at least one point; null otherwise.
+MeshBase* usableMesh(Node3D* node) {
+    if (!node || !node->hasKind(kKindMesh)) return nullptr;
+    MeshBase* mesh = dynamic_cast<MeshBase*>(node);
+    if (!mesh || mesh->getPointCount() <= 0 || !mesh->getPoint(0, kLocalPoints)) return nullptr;
+    return mesh;
+}
+
+}  // namespace
+
+ScenePhysics::ScenePhysics(Scene3D* scene) : scene_(scene) {
+    seedRandom(1);
+    setGravity(0.0f, gravityY_, 0.0f);
+}
+
+ScenePhysics::~ScenePhysics() = default;
+
+void ScenePhysics::setGravityY(float g) {
+    gravityY_ = g;
+    setGravity(0.0f, g, 0.0f);
+}
+
+void ScenePhysics::adoptBody(RigidBody* body) {
+    if (!body) return;
+    ownedBodies_.emplace_back(body);
+    addBody(body);
+}
+
+RigidBody* ScenePhysics::makeBodyFromMesh(MeshBase* mesh, bool fixed) {
+    if (!mesh || mesh->getPointCount() <= 0) return nullptr;
+    const Vector3* p = mesh->getPoint(0, kLocalPoints);
+    if (!p) return nullptr;
+    const float x = std::fabs(p->x);
+    const float y = std::fabs(p->y);
+    const float z = std::fabs(p->z);
+    RigidBody* body;
+    if (std::fabs(x - y) >= kCubeTolerance || std::fabs(y - z) >= kCubeTolerance) {
+        BoxBody* box = new BoxBody(mesh);
+        box->setExtents(x, y, z);
+        body = box;
+    } else {
+        CubeBody* cube = new CubeBody(mesh);
+        cube->setSize(x);
+        body = cube;
+    }
+    body->setMass(1.0f);
+    uint8_t flags = fixed ? kBodyFixed : 0;
+    const char* name = mesh->getName();
+    if (std::strlen(name) > std::strlen(kNotifyWord) && std::strstr(name, kNotifyWord)) flags |= kBodyNotifyAtRest;
+    body->setFlags(flags);
+    body->setBounce(defaultBounce_);
+    body->setSlide(defaultSlide_);
+    body->setVelocity(Vector3(0.0f, groundVelocity_, 0.0f));
+    adoptBody(body);
+    return body;
+}
+
+void ScenePhysics::load(PackReader& reader) {
+    ReadContext context(reader, "the physics record");
+    const int32_t count = reader.getInt();
+    if (!reader.checkCount(count, kMaxPhysicsRecords, "physics records")) return;
+    startFrame_ = reader.getInt();
+    defaultBounce_ = reader.getFloat();
+    defaultSlide_ = reader.getFloat();
+    setGravityY(reader.getFloat());
+    groundVelocity_ = reader.getFloat();
+
+    int32_t firstBadId = 0;
+    bool reported = false;
+    for (int32_t i = 0; i < count && !reader.failed(); ++i) {
+        Record record;
+        record.type = reader.getInt();
+        if (reader.failed()) break;
+        if (record.type == kPhysicsMeshBody || record.type == kPhysicsFreeMeshBody) {
+            record.nodeId = reader.getInt();
+            if (reader.failed()) break;
+            Node3D* node = scene_ ? scene_->findNodeById(record.nodeId) : nullptr;
+            MeshBase* mesh = usableMesh(node);
+            if (!mesh) {
+                // Skipped: the record names no mesh this scene could move.
+                if (!reported) firstBadId = record.nodeId;
+                reported = true;
+            } else {
+                mesh->setUseQuaternion(false);
+                bool fixed = false;
+                if (record.type == kPhysicsMeshBody) {
+                    const char* mode = mesh->findProperty("cinetic_param");
+                    if (mode && std::strcmp(mode, "fix") == 0) {
+                        mesh->setUseQuaternion(true);
+                        fixed = true;
+                    }
+                }
+                record.body = makeBodyFromMesh(mesh, fixed);
+            }
+        } else if (record.type == kPhysicsPlane) {
+            record.nodeId = reader.getInt();
+            record.plane.load(reader);
+            if (reader.failed()) break;
+            Node3D* node = scene_ ? scene_->findNodeById(record.nodeId) : nullptr;
+            PlaneBody* plane = new PlaneBody(node);
+            plane->setFlags(kBodyFixed);
+            plane->setPlane(record.plane);
+            adoptBody(plane);
+            record.body = plane;
+        }
+        records_.push_back(record);
+    }
+    if (reported) {
+        char text[96];
+        std::snprintf(text, sizeof text, "error:physics node %d is not a mesh", static_cast<int>(firstBadId));
+        messageBox(text, "Scene3D");
+    }
+}
+
+void ScenePhysics::save(PackWriter& writer) const {
+    writer.writeInt(static_cast<int32_t>(records_.size()));
+    writer.writeInt(startFrame_);
+    writer.writeFloat(defaultBounce_);
+    writer.writeFloat(defaultSlide_);
+    writer.writeFloat(gravityY_);
+    writer.writeFloat(groundVelocity_);
+    for (const Record& record : records_) {
+        writer.writeInt(record.type);
+        if (record.type == kPhysicsMeshBody || record.type == kPhysicsFreeMeshBody) {
+            writer.writeInt(record.nodeId);
+        } else if (record.type == kPhysicsPlane) {
+            writer.writeInt(record.nodeId);
+            record.plane.save(writer);
+        }
+    }
+}
