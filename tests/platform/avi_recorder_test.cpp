@@ -1,0 +1,238 @@
+// The AVI recorder: lossless round trips decoded back by ffmpeg, the temporary-name rule, failures
+// that leave nothing behind, copied audio, and recording through the window.
+#include "platform/avi_recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gl_test_support.h"
+#include "platform/frame_client.h"
+#include "platform/gl_window.h"
+#include "platform/message_box.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs a shell command and returns its standard output (binary-safe).
+std::string capture(const std::string& command, int* status = nullptr) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    const int rc = pclose(pipe);
+    if (status) *status = rc;
+    return out;
+}
+
+// Every frame of the file as top-down BGR bytes, as ffmpeg decodes it.
+std::string decodeBgr(const fs::path& file) {
+    int status = -1;
+    std::string bytes = capture("ffmpeg -v error -i '" + file.string() + "' -f rawvideo -pix_fmt bgr24 - 2>/dev/null",
+                                &status);
+    EXPECT_EQ(status, 0) << "ffmpeg could not decode " << file;
+    return bytes;
+}
+
+// A deterministic frame with every byte value in use, bottom row first.
+std::vector<uint8_t> pattern(int w, int h, int frame) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 3);
+    uint32_t s = 12345u + static_cast<uint32_t>(frame) * 7919u;
+    for (uint8_t& b : pixels) {
+        s = s * 214013u + 2531011u;
+        b = static_cast<uint8_t>(s >> 16);
+    }
+    return pixels;
+}
+
+// The frame as ffmpeg hands it out: rows in top-down order.
+std::string topDown(const std::vector<uint8_t>& bottomUp, int w, int h) {
+    std::string out;
+    for (int y = h - 1; y >= 0; --y)
+        out.append(reinterpret_cast<const char*>(bottomUp.data()) + static_cast<size_t>(y) * w * 3,
+                   static_cast<size_t>(w) * 3);
+    return out;
+}
+
+class AviRecorderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("avi_recorder_test_" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+TEST_F(AviRecorderTest, LosslessCodecsRoundTripExactlyAtAnOddSize) {
+    const int w = 37, h = 21;  // 111-byte rows: not a multiple of 4
+    for (const char* codec : {"ffv1", "rawvideo", "utvideo"}) {
+        SCOPED_TRACE(codec);
+        const fs::path file = dir_ / (std::string(codec) + ".avi");
+        AviRecorder recorder;
+        ASSERT_EQ(recorder.open(file.string(), w, h, 30, codec, "", 0.0), 0) << recorder.status();
+        EXPECT_EQ(recorder.status(), "Ok");
+        // Written under the temporary name until finished.
+        EXPECT_TRUE(fs::exists(AviRecorder::temporaryNameFor(file.string())));
+        EXPECT_FALSE(fs::exists(file));
+        std::string expected;
+        for (int f = 0; f < 4; ++f) {
+            const auto frame = pattern(w, h, f);
+            ASSERT_EQ(recorder.writeFrame(frame.data()), 0) << recorder.status();
+            expected += topDown(frame, w, h);
+        }
+        EXPECT_EQ(recorder.getFrameIndex(), 4);
+        EXPECT_EQ(recorder.finish(), 0);
+        EXPECT_EQ(recorder.finish(), 0);  // again: nothing left to do
+        EXPECT_FALSE(fs::exists(AviRecorder::temporaryNameFor(file.string())));
+        ASSERT_TRUE(fs::exists(file));
+        const std::string decoded = decodeBgr(file);
+        ASSERT_EQ(decoded.size(), expected.size());
+        EXPECT_TRUE(decoded == expected) << "decoded frames differ";
+    }
+    // The frame rate is the one asked for.
+    const std::string rate = capture("ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of csv=p=0 '" +
+                                     (dir_ / "ffv1.avi").string() + "'");
+    EXPECT_EQ(rate, "30/1\n");
+}
+
+TEST_F(AviRecorderTest, FailuresReportTheirReasonAndLeaveNoFile) {
+    AviRecorder recorder;
+    const auto frame = pattern(8, 8, 0);
+    EXPECT_LT(recorder.writeFrame(frame.data()), 0);  // nothing open
+    EXPECT_EQ(recorder.finish(), 0);
+
+    const fs::path missingDir = dir_ / "no" / "such" / "dir" / "x.avi";
+    EXPECT_LT(recorder.open(missingDir.string(), 8, 8, 30, "", "", 0.0), 0);
+    EXPECT_EQ(recorder.status(), "AVI Engine failed to initialize. Check filename " + missingDir.string() +
+                                     ".A disk error occurred while opening the file.");
+    EXPECT_FALSE(recorder.isOpen());
+
+    const fs::path file = dir_ / "x.avi";
+    EXPECT_LT(recorder.open(file.string(), 8, 8, 30, "no-such-codec", "", 0.0), 0);
+    EXPECT_EQ(recorder.status(), "AVI Compressed Stream creation failed. A suitable compressor cannot be found.");
+    EXPECT_LT(recorder.open(file.string(), 8, 8, 30, "pcm_s16le", "", 0.0), 0);
+    EXPECT_EQ(recorder.status().rfind("AVI Compressed Stream creation failed.Compression is not supported", 0), 0u);
+    EXPECT_LT(recorder.open(file.string(), 0, 8, 30, "", "", 0.0), 0);
+    EXPECT_EQ(recorder.status(), "AVI Stream creation failed. Check Bitmap info.");
+    EXPECT_LT(recorder.open(file.string(), 8, 8, 30, "", (dir_ / "missing.mp3").string(), 0.0), 0);
+    EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+TEST_F(AviRecorderTest, InterruptedRecordingIsStillFinishedByTheDestructor) {
+    const fs::path file = dir_ / "cut.avi";
+    {
+        AviRecorder recorder;
+        ASSERT_EQ(recorder.open(file.string(), 16, 16, 25, "ffv1", "", 0.0), 0);
+        const auto frame = pattern(16, 16, 1);
+        ASSERT_EQ(recorder.writeFrame(frame.data()), 0);
+    }  // no finish(): the destructor completes the file
+    ASSERT_TRUE(fs::exists(file));
+    EXPECT_EQ(decodeBgr(file), topDown(pattern(16, 16, 1), 16, 16));
+}
+
+TEST_F(AviRecorderTest, CopiesMp3AudioFromTheStartPosition) {
+    const fs::path mp3 = dir_ / "tone.mp3";
+    int status = -1;
+    // 1.5 s of silence, then 1.5 s of a tone.
+    capture("ffmpeg -v error -f lavfi -i anullsrc=r=44100:cl=mono:d=1.5 -f lavfi -i sine=f=440:r=44100:d=1.5 "
+            "-filter_complex concat=n=2:v=0:a=1 -c:a libmp3lame -b:a 64k '" + mp3.string() + "' 2>&1",
+            &status);
+    ASSERT_EQ(status, 0) << "could not make the test MP3";
+
+    const fs::path file = dir_ / "with_audio.avi";
+    AviRecorder recorder;
+    ASSERT_EQ(recorder.open(file.string(), 32, 18, 30, "ffv1", mp3.string(), 1.5), 0) << recorder.status();
+    for (int f = 0; f < 30; ++f) {
+        const auto frame = pattern(32, 18, f);
+        ASSERT_EQ(recorder.writeFrame(frame.data()), 0);
+    }
+    ASSERT_EQ(recorder.finish(), 0) << recorder.status();
+
+    const std::string streams =
+        capture("ffprobe -v error -show_entries stream=codec_type,codec_name -of csv=p=0 '" + file.string() + "'");
+    EXPECT_NE(streams.find("ffv1,video"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("mp3,audio"), std::string::npos) << streams;
+    // About one second of the remaining 1.5 s of audio: it ends with the video.
+    const std::string durations = capture("ffprobe -v error -select_streams a:0 -show_entries packet=duration_time "
+                                          "-of csv=p=0 '" + file.string() + "'");
+    double seconds = 0.0;
+    size_t start = 0;
+    while (start < durations.size()) {
+        const size_t end = durations.find('\n', start);
+        const std::string line = durations.substr(start, end - start);
+        if (!line.empty()) seconds += std::stod(line);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    EXPECT_NEAR(seconds, 1.0, 0.1);
+    // And it is the tone, not the silence before the start position.
+    const std::string volume = capture("ffmpeg -i '" + file.string() +
+                                       "' -map 0:a -af volumedetect -f null - 2>&1 | grep -o 'max_volume: [-0-9.]*'");
+    ASSERT_EQ(volume.rfind("max_volume: ", 0), 0u) << volume;
+    EXPECT_GT(std::stod(volume.substr(12)), -20.0) << volume;
+}
+
+// The window's recording operations on headless GL.
+class FlatClient : public FrameClient {
+public:
+    int renderFrame(int, int, int) override {
+        glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        return 0;
+    }
+    void start() override {}
+    int getShowTime() override { return 0; }
+};
+
+TEST_F(AviRecorderTest, WindowRecordsWhatItDraws) {
+    const int w = 64, h = 48;
+    HeadlessContext context;
+    OPEN_HEADLESS_OR_END(context, w, h);
+    FlatClient client;
+    GLWindow window(context.surface());
+    window.setPlayer(&client);
+    ASSERT_EQ(window.openWindow("Test", w, h, 32, false), 1);
+    const fs::path file = dir_ / "window.avi";
+    window.recorder().setFileName(file.string());
+    window.recorder().setCodec("rawvideo");
+    EXPECT_EQ(window.recorder().getFramesPerSecond(), 30);
+    for (int i = 0; i < 6; ++i) window.driveFrame(false);  // past the letterbox's first frames
+
+    const auto* buffer = static_cast<const uint8_t*>(window.startRecording());
+    ASSERT_NE(buffer, nullptr);
+    std::string expected;
+    for (int f = 0; f < 3; ++f) {
+        ASSERT_EQ(window.driveFrame(true), 0);
+        expected += topDown(std::vector<uint8_t>(buffer, buffer + w * h * 3), w, h);
+    }
+    window.stopRecording();
+    EXPECT_EQ(decodeBgr(file), expected);
+    // The picture area holds the client's colour as blue-green-red bytes; the bars are black.
+    const std::string last = expected.substr(static_cast<size_t>(2) * w * h * 3);
+    const size_t middle = (static_cast<size_t>(h / 2) * w + w / 2) * 3;
+    EXPECT_EQ(static_cast<uint8_t>(last[middle]), 191);      // blue 0.75
+    EXPECT_EQ(static_cast<uint8_t>(last[middle + 1]), 128);  // green 0.5
+    EXPECT_EQ(static_cast<uint8_t>(last[middle + 2]), 64);   // red 0.25
+    EXPECT_EQ(last.substr(0, 3), std::string(3, '\0'));     // top bar
+
+    // An unusable file name: the box, and the show goes on without recording.
+    CapturedMessageBoxes boxes;
+    window.recorder().setFileName((dir_ / "missing" / "x.avi").string());
+    EXPECT_NE(window.startRecording(), nullptr);
+    ASSERT_EQ(boxes.calls().size(), 1u);
+    EXPECT_EQ(boxes.calls()[0].text, "error init avi");
+    EXPECT_EQ(boxes.calls()[0].caption, "");
+    EXPECT_NE(window.captureFrame(), 0);
+    window.stopRecording();
+}
+
+}  // namespace
