@@ -9,13 +9,14 @@
 #include "data/pack_writer.h"
 #include "platform/message_box.h"
 #include "platform/render_device.h"
+#include "scene/scene3d.h"
 
 namespace {
 
 // Copies key into a zero-filled 200-byte buffer, truncating it to 199 characters.
 void copyKey(char (&buffer)[200], const char* key) {
     std::memset(buffer, 0, sizeof buffer);
-    if (key) std::strncpy(buffer, key, sizeof buffer - 1);
+    if (key) std::memcpy(buffer, key, strnlen(key, sizeof buffer - 1));
 }
 
 // Words stored per inline face: n and three indices.
@@ -181,7 +182,11 @@ void StdMesh3D::setSoftBody(int32_t startFrame, int32_t endFrame, float directio
     reserveParam_ = reserveParam;
 }
 
-bool StdMesh3D::rootPaused() { return false; }
+bool StdMesh3D::rootPaused() {
+    // Only a scene root can pause; a mesh outside any scene (an effect's tile) never is.
+    const auto* scene = dynamic_cast<const Scene3D*>(getRoot());
+    return scene && scene->isPaused();
+}
 
 void StdMesh3D::stepSoftBody(uint32_t time) {
     if (!softBodyReady_ || time < lastSimTime_) {

@@ -112,6 +112,7 @@ private:
     // setFaces without touching the faces key.
     void assignFaces(int count, int32_t** faces, const int32_t* materials);
     void stepSoftBody(uint32_t time);
+    // True when the scene root of this node is paused.
     bool rootPaused();
 
     Vector3* localPoints_ = nullptr;

@@ -34,7 +34,8 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 TEST(MeshAllocation, NoHeapAllocationAfterTheFirstFrame) {
     // The counter sees allocations made through new.
     counting = true;
-    delete new int(1);
+    int* volatile probe = new int(1);
+    delete probe;
     counting = false;
     ASSERT_EQ(allocations.exchange(0), 1);
 

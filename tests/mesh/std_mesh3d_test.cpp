@@ -5,6 +5,7 @@
 #include "mesh_test_util.h"
 #include "platform/message_box.h"
 #include "platform/recording_render_device.h"
+#include "scene/scene3d.h"
 
 using meshtest::MeshRecord;
 
@@ -384,6 +385,20 @@ TEST(StdMesh3D, SoftBodyWindowBoundaries) {
     mesh.setTime(120);
     mesh.update(nullptr, 0, 0, true);
     EXPECT_EQ(mesh.getLastSimTime(), 120u);
+
+    // A paused scene root stops the soft body of every mesh under it.
+    Scene3D scene;
+    auto* inScene = new StdMesh3D();
+    ASSERT_FALSE(loadInto(*inScene, meshtest::tetrahedron())->failed());
+    inScene->setSoftBody(0, 10, 0.8f, 0.4f, 0.93f, 0.0001f);
+    scene.addChild(inScene, 0);
+    scene.setPaused(true);
+    inScene->setTime(30);
+    inScene->update(&device, 0, 0, true);
+    EXPECT_FALSE(inScene->isSoftBodyReady());
+    scene.setPaused(false);
+    inScene->update(&device, 0, 0, true);
+    EXPECT_TRUE(inScene->isSoftBodyReady());
 
     // No soft body in the record: endFrame 0, never steps.
     StdMesh3D plain;
