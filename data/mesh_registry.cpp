@@ -95,7 +95,11 @@ void MESH3D_ENTRY::save(PackWriter& writer) const {
 
 void MESH3D_ENTRY::describe(char* buffer, size_t capacity) const {
     if (!buffer || capacity == 0) return;
+    // A long key and name are cut at the buffer's end; that truncation is intended.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-truncation"
     std::snprintf(buffer, capacity, "key:%s name:%s nbPts:%d nbFaces:%d", key, name, nbPts, nbFaces);
+#pragma GCC diagnostic pop
 }
 
 MeshRegistry::~MeshRegistry() {
