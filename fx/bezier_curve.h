@@ -54,6 +54,7 @@ public:
     void setPoint(int n, Vector3& v);
 
     int segmentCount() const { return segmentCount_; }
+    // Segment c; null outside 0 .. segmentCount-1.
     BezierSegment* segment(int c) { return (c >= 0 && c < segmentCount_) ? &segments_[c] : nullptr; }
 
 private:

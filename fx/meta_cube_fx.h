@@ -47,8 +47,10 @@ public:
     // Places the cube at this node's position + position, scaled to 2 x halfSize, and draws it.
     void drawCell(RenderDevice* device, const Vector3& position, const Vector3& halfSize, int number) override;
 
+    // The field (always present) and the cube (null until configured).
     MetaField* field() { return field_.get(); }
     StdMesh3D* cube() { return cube_.get(); }
+    // The sizes given to configure.
     Vector3 sizes() const { return Vector3(sizeX_, sizeY_, sizeZ_); }
 
 private:

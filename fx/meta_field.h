@@ -59,16 +59,24 @@ public:
     // and some are not.
     bool isSurfaceCell(int i, int j, int k, float level) const;
 
+    // The newest live ball (the list runs through MetaBall::next); null when none.
     MetaBall* firstBall() { return balls_; }
+    // Number of live balls.
     int ballCount() const;
+    // The sampled values (written by sample).
     ScalarGrid& grid() { return grid_; }
     int lifetime() const { return lifetime_; }
     float angleStep() const { return angleStep_; }
 
+    // Extent of the drawn volume in the owner's units.
     Vector3 size{100, 100, 100};
+    // Shift of the drawn cells.
     Vector3 offset{0, 0, 0};
+    // The surface level.
     float threshold = 0.5f;
+    // Draws the surface cells (not owned).
     CellDrawer* cellDrawer = nullptr;
+    // The mesh the cell drawer places (not owned); no cube, no drawing.
     StdMesh3D* cube = nullptr;
 
 private:

@@ -31,7 +31,8 @@ public:
     // 1 .. kMaxWaveSegments and cells outside (0, kMaxSeaCells] fail the reader and leave the
     // sea without tile or waves.
     void load(PackReader& reader, MaterialLibrary* materials, MeshRegistry* registry) override;
-    // The mirror of load.
+    // The mirror of load; the sizes written are those given to configure (not re-derived from
+    // the extents and the current scale), so a saved record reads back identically.
     void save(PackWriter& writer, MaterialLibrary* materials) override;
 
     // Own slot 47: sets the grid extents from the sizes and the node's scale, the height scale
@@ -40,8 +41,10 @@ public:
     // Own slot 48: copies the grid origin and the two stored vectors.
     virtual void setVectors(const Vector3& origin, const Vector3& vectorB, const Vector3& vectorC);
 
+    // The tile mesh and the wave field; null until loaded.
     StdMesh3D* tile() { return tile_.get(); }
     WaveField* waves() { return waves_.get(); }
+    // Loaded and configured values.
     float heightScale() const { return heightScale_; }
     int heightFactor() const { return heightFactor_; }
     float cells() const { return cells_; }

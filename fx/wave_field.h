@@ -28,16 +28,20 @@ public:
     // across the rows and across the columns around that point. u, v below 0 count as 0.
     float heightAt(float u, float v) const;
 
+    // Control points along u (W) and v (H), and W x H.
     int width() const { return W_; }
     int height() const { return H_; }
     int count() const { return count_; }
+    // The last time given to setTime.
     float time() const { return time_; }
     // Index of control point (j, k).
     int indexOf(int j, int k) const { return j * H_ + k; }
+    // Per-point state by index (0 .. count-1): height, phase speed, phase, phase at time 0.
     float heightOf(int i) const { return heights_[i]; }
     float speedOf(int i) const { return speeds_[i]; }
     float phaseOf(int i) const { return phases_[i]; }
     float basePhaseOf(int i) const { return basePhases_[i]; }
+    // Row k runs along u through points (0 .. W-1, k); column j along v through (j, 0 .. H-1).
     const BezierCurve& row(int k) const { return rowsU_[k]; }
     const BezierCurve& column(int j) const { return columnsV_[j]; }
 

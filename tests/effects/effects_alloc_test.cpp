@@ -88,7 +88,7 @@ TEST(EffectsAllocation, MetaballFramesAfterTheFirstDoNotAllocate) {
     meta.draw(&device, 640, 480, true);
     const long before = gAllocations;
     int most = 0;
-    for (int frame = 2; frame <= 150; ++frame) {  // balls are born and die along the way
+    for (int frame = 2; frame <= 100; ++frame) {  // balls are born and die along the way
         meta.draw(&device, 640, 480, true);
         most = std::max(most, meta.field()->ballCount());
     }

@@ -125,7 +125,7 @@ TEST(MetaCube_FX, OneNodeHoldsAtMostThreeBalls) {
     QuietDevice device;
     int most = 0;
     int drawnFrames = 0;
-    for (int frame = 1; frame <= 200; ++frame) {
+    for (int frame = 1; frame <= 100; ++frame) {
         meta.draw(&device, 640, 480, true);
         const int n = meta.field()->ballCount();
         most = std::max(most, n);
