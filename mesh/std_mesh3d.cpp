@@ -114,7 +114,7 @@ void StdMesh3D::copyFaces(int count, const int32_t* const* faces, const int32_t*
 
 int StdMesh3D::adoptPoints(int count, Vector3* points) {
     releasePoints();
-    count = std::max(count, 0);
+    count = points ? std::max(count, 0) : 0;
     localPoints_ = points;
     ownsLocalPoints_ = true;
     worldPoints_ = new Vector3[static_cast<size_t>(count)]();
@@ -140,7 +140,7 @@ int StdMesh3D::copyPoints(int count, const Vector3* const* points) {
 int StdMesh3D::sharePoints(const char* key, int count, Vector3* points) {
     releasePoints();
     copyKey(pointsKey_, key);
-    count = std::max(count, 0);
+    count = points ? std::max(count, 0) : 0;
     localPoints_ = points;
     ownsLocalPoints_ = false;
     pointCount_ = count;

@@ -44,11 +44,13 @@ public:
 
     // VertexSet part.
     // The array (allocated with new[]) becomes the owned local points; a transformed array of
-    // count points is allocated. Previous arrays are released (never a shared one). Returns 0.
+    // count points is allocated (no points for a null array). Previous arrays are released (never
+    // a shared one). Returns 0.
     int adoptPoints(int count, Vector3* points) override;
     // Copies count listed points into owned local points, reallocating when the count changes.
     int copyPoints(int count, const Vector3* const* points) override;
-    // Uses points as the local points without owning them; keeps a copy of key. Returns 0.
+    // Uses points as the local points without owning them (no points for a null array); keeps a
+    // copy of key. Returns 0.
     int sharePoints(const char* key, int count, Vector3* points) override;
     // Copies into point index of space 0 or 2: 0; 2 for another space; 0 and no effect for an
     // index out of range.

@@ -128,26 +128,3 @@ TEST(RecordingRenderDevice, FrustumFromACamera) {
     EXPECT_EQ(device.fieldOfView(), 90.0f);
     EXPECT_EQ(device.isVisible(behind.data(), 8), 1);
 }
-
-TEST(RecordingRenderDevice, TexturesAndSimpleCalls) {
-    RecordingRenderDevice device;
-    TextureName a = 0, b = 0;
-    const uint8_t pixels[4] = {1, 2, 3, 4};
-    device.createTexture(1, 1, pixels, &a, 0x101);
-    device.createTexture(1, 1, pixels, &b, 0);
-    EXPECT_NE(a, b);
-    device.updateTexture(0, 0, 1, 1, b, 1, pixels);
-    device.drawScreenTexture(0, 0, 0, 0, b, 0.25f);
-    device.drawLine(Vector3(0, 0, 0), Vector3(1, 1, 1));
-    device.setClearColor(0.1f, 0.2f, 0.3f);
-    const auto& rec = device.records();
-    ASSERT_EQ(rec.size(), 6u);
-    EXPECT_EQ(rec[0].hasAlpha, 1);  // the low byte only
-    EXPECT_EQ(rec[2].texture, b);
-    EXPECT_EQ(rec[3].kind, RecordKind::ScreenTexture);
-    EXPECT_EQ(rec[3].alpha, 0.25f);
-    EXPECT_EQ(rec[4].p1.z, 1.0f);
-    EXPECT_EQ(rec[5].g, 0.2f);
-    device.clear();
-    EXPECT_TRUE(device.records().empty());
-}
