@@ -151,29 +151,6 @@ TEST(SeaMesh3D_FX, FrameDrawsOneTilePerCellAtTheWaveHeight) {
     EXPECT_EQ(device.facesDrawn(), 0);
 }
 
-TEST(SeaMesh3D_FX, WavesMoveTheTilesOverTime) {
-    MaterialLibrary library(1000);
-    SeaMesh3D_FX sea;
-    SeaRecord r;
-    r.segmentsU = 1;
-    r.segmentsV = 1;
-    ASSERT_EQ(loadSea(sea, r, &library), "");
-    RecordingRenderDevice device;
-    device.setMaterialLibrary(&library);
-    auto firstTileY = [&](int time) {
-        device.clear();
-        sea.setTime(time);
-        sea.draw(&device, 640, 480, true);
-        for (const RenderRecord& rec : device.records())
-            if (rec.kind == RecordKind::Face && rec.material == 502) return device.vertices(rec)[0].y;
-        return -1e30f;  // the tile at (0, 0) comes first
-    };
-    const float a = firstTileY(0);
-    const float b = firstTileY(30 * 20);
-    EXPECT_NE(a, b);
-    EXPECT_EQ(firstTileY(0), a);  // a function of time alone
-}
-
 TEST(SeaMesh3D_FX, BadGridCountsAreLoadErrors) {
     struct Case {
         float segmentsU, segmentsV, cells;

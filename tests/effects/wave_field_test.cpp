@@ -17,23 +17,6 @@ void expectNear(const Vector3& v, float x, float y, float z) {
     EXPECT_FLOAT_EQ(v.z, z);
 }
 
-TEST(BezierSegment, EvaluatesTheCubicAndRejectsIndicesOutside) {
-    BezierSegment s;
-    s.setControlPoint(0, Vector3(0, 0, 0));
-    s.setControlPoint(1, Vector3(1, 3, 0));
-    s.setControlPoint(2, Vector3(2, 3, 0));
-    EXPECT_EQ(s.setControlPoint(3, Vector3(3, 0, 0)), 1);
-    EXPECT_EQ(s.setControlPoint(4, Vector3(9, 9, 9)), 0);
-    EXPECT_EQ(s.controlPoint(-1), nullptr);
-    Vector3 out(7, 7, 7);
-    EXPECT_EQ(s.getControlPoint(4, out), 0);
-    expectNear(out, 7, 7, 7);
-    s.evaluate(out, 0.5f);  // (0 + 3*1 + 3*2 + 3) / 8 and (3*3 + 3*3) / 8
-    expectNear(out, 1.5f, 2.25f, 0);
-    s.evaluate(out, 1.0f);
-    expectNear(out, 3, 0, 0);
-}
-
 TEST(BezierCurve, SharedPointsJoinSegmentsAndInnerPointsAreDoubled) {
     BezierCurve c;
     c.init(2);  // points 0 .. 6
