@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Live window under Xvfb: the window opens in full screen (or, where the screen cannot show the
+# mode, asks and goes on in a window), draws, switches with F1, and leaves on Escape with exit 0.
+# Arguments: build folder, source folder.
+set -u
+BUILD_DIR=$(cd "${1:?build folder}" && pwd)
+BIN="$BUILD_DIR/tools/window_smoke/window_smoke"
+[ -x "$BIN" ] || { echo "FAIL: $BIN is missing"; exit 1; }
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+
+WORK=$(mktemp -d)
+XVFB_PID=""
+APP_PID=""
+cleanup() {
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+start_xvfb() {  # screen geometry, e.g. 1024x768x24
+  local n
+  for n in $(seq 140 199); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 "$1" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=""
+  done
+  echo "FAIL: Xvfb did not start"; cat "$WORK/xvfb.log"; return 1
+}
+
+stop_xvfb() { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=""; }
+
+wait_for_first_frame() {
+  for _ in $(seq 300); do
+    grep -q "first frame" "$WORK/out" 2>/dev/null && return 0
+    kill -0 "$APP_PID" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# run_case NAME SCREEN "KEYS" EXPECTED_STATES [program arguments...]
+run_case() {
+  local name=$1 screen=$2 keys=$3 states=$4
+  shift 4
+  start_xvfb "$screen" || return 1
+  : >"$WORK/out"; : >"$WORK/err"
+  SDL_AUDIODRIVER=dummy timeout 60 "$BIN" "$@" >"$WORK/out" 2>"$WORK/err" &
+  APP_PID=$!
+  if ! wait_for_first_frame; then
+    echo "FAIL [$name]: no frame drawn"; cat "$WORK/out" "$WORK/err"; return 1
+  fi
+  local id
+  id=$(xdotool search --name '^Test$' | head -1)
+  [ -n "$id" ] || { echo "FAIL [$name]: no window titled Test"; return 1; }
+  xdotool windowfocus "$id" 2>/dev/null
+  for key in $keys; do
+    xdotool key "$key"
+    sleep 0.7
+  done
+  local rc=0
+  wait "$APP_PID" || rc=$?
+  APP_PID=""
+  stop_xvfb
+  if [ "$rc" -ne 0 ]; then
+    echo "FAIL [$name]: exit code $rc"; cat "$WORK/out" "$WORK/err"; return 1
+  fi
+  if ! grep -q "fullscreen_seen=$states\$" "$WORK/out"; then
+    echo "FAIL [$name]: expected full-screen states $states"; cat "$WORK/out"; return 1
+  fi
+  echo "ok [$name]: $(tail -1 "$WORK/out")"
+}
+
+status=0
+# The screen offers 1024x768: real full screen, F1 to a window and back, then Escape.
+run_case fullscreen 1024x768x24 "F1 F1 Escape" 101 || status=1
+# The screen cannot show 1024x768: the question (answered Yes on standard error), a window.
+run_case windowed-fallback 800x600x24 "Escape" 0 --stderr-boxes || status=1
+if [ $status -eq 0 ] && ! grep -q "The Requested Fullscreen Mode Is Not Supported By" "$WORK/err"; then
+  echo "FAIL [windowed-fallback]: the full-screen question was not asked"; cat "$WORK/err"; status=1
+fi
+# The 640x480 build's size.
+run_case small 640x480x24 "Escape" 1 --size 640x480 || status=1
+
+# The real player, where it is built: without data.pak it shows the empty letterboxed picture and
+# leaves on Escape with exit code 0.
+if [ -x "$BUILD_DIR/demoplayer" ]; then
+  if start_xvfb 1024x768x24; then
+    mkdir -p "$WORK/empty"
+    (cd "$WORK/empty" && SDL_AUDIODRIVER=dummy timeout 60 "$BUILD_DIR/demoplayer" >"$WORK/out" 2>"$WORK/err") &
+    APP_PID=$!
+    if ! id=$(timeout 30 xdotool search --sync --name '^Test$' | head -1) || [ -z "$id" ]; then
+      echo "FAIL [demoplayer]: no window titled Test"; cat "$WORK/out" "$WORK/err"; status=1
+    else
+      sleep 1
+      xdotool windowfocus "$id" 2>/dev/null
+      xdotool key Escape
+    fi
+    rc=0
+    wait "$APP_PID" || rc=$?
+    APP_PID=""
+    stop_xvfb
+    if [ "$rc" -ne 0 ]; then
+      echo "FAIL [demoplayer]: exit code $rc"; cat "$WORK/out" "$WORK/err"; status=1
+    else
+      echo "ok [demoplayer]: exit code 0 without data"
+    fi
+  else
+    status=1
+  fi
+fi
+exit $status
