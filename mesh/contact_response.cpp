@@ -23,13 +23,30 @@ Vector3 centreOf(const RigidBody& body) {
     return node ? node->getWorldPosition() : Vector3(0.0f, 0.0f, 0.0f);
 }
 
+// One thousandth of a step's spin, as a rotation.
+Matrix4 spinStep(const RigidBody& body) {
+    Matrix4 rotation;
+    rotation.setRotationEuler(body.getSpin().getEulerAngles() * 0.001f);
+    return rotation;
+}
+
+// The velocity of point p given the body's centre and spinStep.
+Vector3 pointVelocityWith(const RigidBody& body, const Vector3& centre, const Matrix4& step, const Vector3& p) {
+    const Vector3 r = p - centre;
+    Vector3 turned = r;
+    turned.transformDirection(step);
+    return body.getVelocity() + (turned - r) * 1000.0f;
+}
+
 // Response velocity of each contact: the normal part of the point's velocity reflected with
 // restitution e, the tangential part reduced to s times itself; shared by mass against a
 // movable body.
 void computeResponseVelocities(RigidBody& x, RigidBody& y, float e, float s, Contact* contacts, int count) {
+    const Vector3 centre = centreOf(x);
+    const Matrix4 step = spinStep(x);
     for (int i = 0; i < count; ++i) {
         Contact& c = contacts[i];
-        const Vector3 v = pointVelocity(x, c.pointA);
+        const Vector3 v = pointVelocityWith(x, centre, step, c.pointA);
         const Vector3 n = c.plane.getNormal();
         if (n.dot(v) >= 0.0f) {
             c.responseVelocity.setZero();
@@ -101,14 +118,7 @@ Vector3 computePosition(const RigidBody& x, const Vector3& centre, const RigidBo
 }  // namespace
 
 Vector3 pointVelocity(const RigidBody& body, const Vector3& p) {
-    const Vector3 centre = centreOf(body);
-    const Vector3 angles = body.getSpin().getEulerAngles() * 0.001f;
-    Matrix4 rotation;
-    rotation.setRotationEuler(angles);
-    const Vector3 r = p - centre;
-    Vector3 turned = r;
-    turned.transformDirection(rotation);
-    return body.getVelocity() + (turned - r) * 1000.0f;
+    return pointVelocityWith(body, centreOf(body), spinStep(body), p);
 }
 
 void resolveContacts(RigidBody& x, RigidBody& y, const RigidBody* pairA, const RigidBody* pairB, Contact* contacts,
