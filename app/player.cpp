@@ -55,13 +55,17 @@ TextureName Player::getTrackTexture(int index) const {
 }
 
 int Player::run(int width, int height, HostWindow hostWindow, int autoStart) {
-    autoStart_ = static_cast<uint8_t>(autoStart);
     device_ = createRenderDevice(0);
-    clockPending_ = 1;
+    prepareStart(autoStart);
     delete window_;
     window_ = new GLWindow(hostWindow);
     window_->setPlayer(this);
     return window_->openWindow("Test", width, height, 32, hostWindow == nullptr);
+}
+
+void Player::prepareStart(int autoStart) {
+    autoStart_ = autoStart ? 1 : 0;
+    clockPending_ = 1;
 }
 
 void Player::start() {

@@ -60,6 +60,10 @@ public:
     // the show until it ends. Returns openWindow's result.
     int run(int width, int height, HostWindow hostWindow, int autoStart);
 
+    // What run sets up before the window opens: autoStart is kept and the clock is pending, so
+    // that start() starts music and clock (with autoStart) when the first frame is due.
+    void prepareStart(int autoStart);
+
     // The timeline section: library animations, an unused int32, the tracks and their cells.
     // Stops at the first error, which is recorded on the reader.
     void loadTimeline(PackReader& reader, MeshRegistry& registry);
@@ -91,7 +95,6 @@ public:
     void setDevice(RenderDevice* device) { device_ = device; }
     RenderDevice* getDevice() const { return device_; }
     GLWindow* getWindow() const { return window_; }
-    void setAutoStart(bool on) { autoStart_ = on ? 1 : 0; }
     uint32_t getStartTime() const { return startTime_; }
     int getChannel() const { return channel_; }
 
