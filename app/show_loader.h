@@ -8,7 +8,7 @@ class Player;
 class PackReader;
 
 // Caption of the box that reports a pack that could not be loaded.
-constexpr const char* kLoadErrorCaption = "data.pak";
+constexpr const char* kLoadErrorCaption = "Cannot load the show";
 
 // Results of loadShow.
 enum ShowLoadResult {

@@ -133,7 +133,7 @@ TEST(ShowLoader, EveryTruncationIsReportedOnceWithItsOffset) {
         const LoadOutcome outcome = load(bytes);
         EXPECT_EQ(outcome.result, kShowBadPack) << "cut at " << cut;
         ASSERT_EQ(outcome.boxes.size(), 1u) << "cut at " << cut;
-        EXPECT_EQ(outcome.boxes[0].caption, "data.pak");
+        EXPECT_EQ(outcome.boxes[0].caption, kLoadErrorCaption);
         EXPECT_NE(outcome.boxes[0].text.find("data.pak: truncated at byte"), std::string::npos)
             << outcome.boxes[0].text;
         const long at = reportedOffset(outcome.boxes[0].text);

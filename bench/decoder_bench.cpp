@@ -1,0 +1,149 @@
+// Decoder and loading speed: a full 1024 x 1024 packed frame (long runs, and the worst case of
+// one-pixel runs), a DIGIFLY.FLC frame (640 x 400, when the shared test files are present), and
+// loading a small show pack (a picture, 150 packed frames, a scene) from memory.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "app/animation.h"
+#include "app/fli_reader.h"
+#include "app/frame_buffer.h"
+#include "app/fsound.h"
+#include "app/packed_frame.h"
+#include "app/picture_clip.h"
+#include "app/player.h"
+#include "app/scene_clip.h"
+#include "app/show_loader.h"
+#include "data/mesh_registry.h"
+#include "data/pack_reader.h"
+#include "data/pack_writer.h"
+#include "platform/message_box.h"
+#include "scene/controller_set.h"
+#include "scene/material_library.h"
+#include "scene/scene3d.h"
+
+namespace {
+
+// A full frame of runs of runLength pixels (1..255), colours cycling through the palette.
+std::vector<uint8_t> packedFrame(int runLength) {
+    std::vector<uint8_t> out;
+    out.push_back(0);
+    for (int i = 0; i < 256; ++i) {
+        const uint8_t rgba[4] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 255};
+        out.insert(out.end(), rgba, rgba + 4);
+    }
+    int colour = 0;
+    for (int left = kFrameBufferPixels; left > 0; left -= runLength) {
+        out.push_back(static_cast<uint8_t>(left < runLength ? left : runLength));
+        out.push_back(static_cast<uint8_t>(colour++ & 0xFF));
+    }
+    return out;
+}
+
+void decodePacked(benchmark::State& state) {
+    const std::vector<uint8_t> frame = packedFrame(static_cast<int>(state.range(0)));
+    uint8_t* pixels = allocateFrameBuffer();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(decodePackedFrame(frame.data(), pixels, static_cast<int>(frame.size())));
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kFrameBufferPixels);
+    state.counters["frame_bytes"] = static_cast<double>(frame.size());
+}
+BENCHMARK(decodePacked)->Arg(255)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The shared test data: $DEMO_SHARED_DIR, else ../shared beside the source tree.
+std::filesystem::path sharedDir() {
+    if (const char* dir = std::getenv("DEMO_SHARED_DIR")) return dir;
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "shared";
+}
+
+void decodeFlcFrame(benchmark::State& state) {
+    const std::filesystem::path path = sharedDir() / "testdata/flic/DIGIFLY.FLC";
+    if (!std::filesystem::exists(path)) {
+        state.SkipWithError("DIGIFLY.FLC is not available");
+        return;
+    }
+    fliOpen(path.string().c_str(), allocateFrameBuffer());
+    int64_t frames = 0;
+    for (auto _ : state) {
+        if (fliFrameIndex() >= fliFrameCount() - 1) {
+            state.PauseTiming();
+            fliRewind();
+            fliNextFrame();  // the prefix chunk
+            state.ResumeTiming();
+        }
+        fliNextFrame();
+        ++frames;
+    }
+    fliClose();
+    state.SetItemsProcessed(frames);
+}
+BENCHMARK(decodeFlcFrame)->Unit(benchmark::kMicrosecond);
+
+// The uncompressed bytes of a small show: empty mesh section, a library animation of 150 full
+// frames, a picture, an animation cell and an empty scene.
+std::vector<uint8_t> showPack() {
+    CapturedMessageBoxes quiet;
+    FSoundRecorder noSound;
+    resetAnimationList();
+    PackWriter w;
+    w.openMemory();
+    MeshRegistry registry;
+    registry.save(w);
+    Player player;
+    auto* library = new Animation();
+    library->setName("bands");
+    static std::vector<std::vector<uint8_t>> frames;
+    frames.assign(150, packedFrame(255));
+    for (auto& f : frames) library->addFrame(f.data(), static_cast<int32_t>(f.size()));
+    animationList->addLast(library);
+    player.setTrackCount(2);
+    static std::vector<uint8_t> pixels(kFrameBufferBytes, 0x80);
+    auto* picture = new PictureClip();
+    picture->setPixels(pixels.data());
+    picture->setEnd(300);
+    player.addCell(0, picture, false);
+    auto* cell = new Animation();
+    cell->setIsCell(1);
+    cell->setName("bands");
+    cell->setStart(300);
+    cell->setEnd(4800);
+    cell->setLength(4800);
+    player.addCell(0, cell, true);
+    auto* scene = new SceneClip(&registry);
+    scene->setContent(new Scene3D(), new MaterialLibrary(kSceneMaterialCapacity), new ControllerSet());
+    scene->setEnd(4800);
+    scene->setLength(4800);
+    player.addCell(1, scene, true);
+    player.saveTimeline(w);
+    resetAnimationList();
+    return w.bytes();
+}
+
+void loadPack(benchmark::State& state) {
+    const std::vector<uint8_t> bytes = showPack();
+    CapturedMessageBoxes quiet;
+    FSoundRecorder noSound;
+    for (auto _ : state) {
+        state.PauseTiming();
+        resetAnimationList();
+        auto* registry = new MeshRegistry();
+        auto* player = new Player();
+        PackReader reader;
+        reader.openMemory(bytes.data(), bytes.size(), "data.pak");
+        state.ResumeTiming();
+        if (loadShowFrom(reader, *registry, *player) != kShowLoaded) state.SkipWithError("the pack did not load");
+        state.PauseTiming();
+        delete player;
+        delete registry;
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+    state.counters["pack_bytes"] = static_cast<double>(bytes.size());
+}
+BENCHMARK(loadPack)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# The real player under Xvfb: with a small show (tools/test_pack) it plays for about 2 s, the
+# screen shows the black letterbox bars around a non-empty picture, and Escape ends it with exit
+# code 0; without data.pak it opens the empty letterboxed picture and leaves with 0 too; a
+# damaged data.pak is reported in a box and ends the program with exit code 1 before any window.
+# Arguments: build folder, source folder.
+set -u
+BUILD_DIR=$(cd "${1:?build folder}" && pwd)
+PLAYER="$BUILD_DIR/demoplayer"
+PACKER="$BUILD_DIR/tools/test_pack/test_pack"
+for bin in "$PLAYER" "$PACKER"; do
+  [ -x "$bin" ] || { echo "FAIL: $bin is missing"; exit 1; }
+done
+for tool in Xvfb xdotool import od awk; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+
+WORK=$(mktemp -d)
+XVFB_PID=""
+APP_PID=""
+cleanup() {
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+start_xvfb() {  # screen geometry, e.g. 1024x768x24
+  local n
+  for n in $(seq 200 259); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 "$1" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=""
+  done
+  echo "FAIL: Xvfb did not start"; cat "$WORK/xvfb.log"; return 1
+}
+
+stop_xvfb() { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=""; }
+
+# Starts the player in folder $1 (output in $WORK/out, $WORK/err).
+start_player() {
+  (cd "$1" && SDL_AUDIODRIVER=dummy exec timeout 90 "$PLAYER" >"$WORK/out" 2>"$WORK/err") &
+  APP_PID=$!
+}
+
+# Waits for the player; its exit code in RC.
+finish_player() {
+  RC=0
+  wait "$APP_PID" || RC=$?
+  APP_PID=""
+}
+
+# Escape to the window titled Test; FAIL message when there is none.
+escape_window() {
+  local id
+  if ! id=$(timeout 30 xdotool search --sync --name '^Test$' | head -1) || [ -z "$id" ]; then
+    echo "no window titled Test"; return 1
+  fi
+  xdotool windowfocus "$id" 2>/dev/null
+  xdotool key Escape
+}
+
+# Reads a 1024x768 RGB screenshot and prints: the brightest channel value in the top bar rows
+# (0-95), in the bottom bar rows (672-767), and the share of non-black pixels in the picture rows
+# and the number of distinct grey levels there (a non-empty picture has both).
+analyse() {
+  od -An -v -tu1 -w3072 "$1" | awk '
+    { row = NR - 1
+      for (i = 1; i <= NF; i += 3) {
+        v = $i; if ($(i+1) > v) v = $(i+1); if ($(i+2) > v) v = $(i+2)
+        if (row < 96) { if (v > top) top = v }
+        else if (row >= 672) { if (v > bottom) bottom = v }
+        else { total++; if (v > 16) lit++; levels[int(v / 16)] = 1 }
+      }
+    }
+    END { n = 0; for (k in levels) n++; printf "%d %d %.3f %d\n", top, bottom, lit / total, n }'
+}
+
+status=0
+start_xvfb 1024x768x24 || exit 1
+
+# 1. The small show.
+mkdir -p "$WORK/show"
+"$PACKER" "$WORK/show/data.pak" || { echo "FAIL [show]: test_pack failed"; exit 1; }
+start_player "$WORK/show"
+if ! timeout 30 xdotool search --sync --name '^Test$' >/dev/null 2>&1; then
+  echo "FAIL [show]: no window titled Test"; status=1
+else
+  sleep 2
+  import -window root -depth 8 "rgb:$WORK/shot.rgb" 2>"$WORK/import.log"
+  escape_window || status=1
+fi
+finish_player
+if [ "$RC" -ne 0 ]; then
+  echo "FAIL [show]: exit code $RC"; cat "$WORK/out" "$WORK/err"; status=1
+elif [ ! -s "$WORK/shot.rgb" ] || [ "$(stat -c %s "$WORK/shot.rgb")" -ne $((1024 * 768 * 3)) ]; then
+  echo "FAIL [show]: no 1024x768 screenshot"; cat "$WORK/import.log"; status=1
+else
+  read -r top bottom lit levels <<<"$(analyse "$WORK/shot.rgb")"
+  if [ "$top" -gt 8 ] || [ "$bottom" -gt 8 ]; then
+    echo "FAIL [show]: letterbox bars are not black (brightest $top above, $bottom below)"; status=1
+  elif awk "BEGIN { exit !($lit < 0.9) }" || [ "$levels" -lt 3 ]; then
+    echo "FAIL [show]: the picture looks empty ($lit lit, $levels levels)"; status=1
+  else
+    echo "ok [show]: bars black, picture $lit lit with $levels levels, exit code 0"
+  fi
+fi
+
+# 2. No data.pak: the empty letterboxed show, Escape, exit code 0.
+mkdir -p "$WORK/empty"
+start_player "$WORK/empty"
+msg=$(escape_window) || { echo "FAIL [empty]: $msg"; status=1; }
+finish_player
+if [ "$RC" -ne 0 ]; then
+  echo "FAIL [empty]: exit code $RC"; cat "$WORK/out" "$WORK/err"; status=1
+else
+  echo "ok [empty]: exit code 0 without data.pak"
+fi
+
+# 3. A damaged data.pak (cut short): one box naming the offset, exit code 1, no window.
+mkdir -p "$WORK/bad"
+size=$(stat -c %s "$WORK/show/data.pak")
+head -c $((size / 2)) "$WORK/show/data.pak" >"$WORK/bad/data.pak"
+start_player "$WORK/bad"
+box=""
+for _ in $(seq 150); do  # the box, if a display shows it, until the player has ended
+  box=$(xdotool search --name '^Cannot load the show$' 2>/dev/null | head -1)
+  [ -n "$box" ] && break
+  kill -0 "$APP_PID" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -n "$box" ]; then
+  xdotool search --name '^Test$' >/dev/null 2>&1 && { echo "FAIL [damaged]: a show window opened"; status=1; }
+  xdotool windowfocus "$box" 2>/dev/null
+  xdotool key --window "$box" Return
+fi
+finish_player
+if [ "$RC" -ne 1 ]; then
+  echo "FAIL [damaged]: exit code $RC (expected 1)"; cat "$WORK/out" "$WORK/err"; status=1
+elif [ -z "$box" ] && ! grep -q "Cannot load the show: data.pak: truncated at byte [0-9]" "$WORK/err"; then
+  echo "FAIL [damaged]: the damage was not reported"; cat "$WORK/err"; status=1
+else
+  echo "ok [damaged]: reported${box:+ in a box}, exit code 1"
+fi
+
+stop_xvfb
+exit $status
