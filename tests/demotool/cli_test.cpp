@@ -1,0 +1,102 @@
+// demotool's command line and frame clock: option parsing, usage errors with exit code 2, and
+// which 60 Hz steps become output frames.
+#include <gtest/gtest.h>
+
+#include "demotool_runner.h"
+#include "tools/demotool/cli.h"
+#include "tools/demotool/frame_schedule.h"
+
+namespace {
+
+TEST(DemotoolCommandLine, ParsesOptionsInEveryForm) {
+    ParsedArgs a;
+    std::string error;
+    ASSERT_TRUE(parseArgs({"-o", "x.avi", "--fps=15", "--no-audio", "3", "--", "--to"}, {"-o", "--fps", "--to"},
+                          {"--no-audio"}, &a, &error));
+    EXPECT_EQ(a.value("-o"), "x.avi");
+    EXPECT_EQ(a.value("--fps"), "15");
+    EXPECT_TRUE(a.flags.count("--no-audio"));
+    EXPECT_EQ(a.operands, (std::vector<std::string>{"3", "--to"}));
+    ASSERT_TRUE(parseArgs({"-oout"}, {"-o"}, {}, &a, &error));
+    EXPECT_EQ(a.value("-o"), "out");
+    EXPECT_FALSE(parseArgs({"--fps"}, {"--fps"}, {}, &a, &error));
+    EXPECT_FALSE(parseArgs({"--bogus"}, {"--fps"}, {}, &a, &error));
+    EXPECT_FALSE(parseArgs({"--no-audio=1"}, {}, {"--no-audio"}, &a, &error));
+
+    int w = 0, h = 0;
+    EXPECT_TRUE(parseSize("320x240", &w, &h));
+    EXPECT_EQ(w * 1000 + h, 320240);
+    for (const char* bad : {"320", "0x240", "320x", "x240", "-3x4", "320x240x1", "99999x10"})
+        EXPECT_FALSE(parseSize(bad, &w, &h)) << bad;
+    double s = 0;
+    EXPECT_TRUE(parseSeconds("12.5", &s));
+    EXPECT_EQ(s, 12.5);
+    for (const char* bad : {"", "-1", "nan", "inf", "1s", " 2", "1e99"}) EXPECT_FALSE(parseSeconds(bad, &s)) << bad;
+}
+
+TEST(DemotoolCommandLine, BadUsageGivesTheSynopsisAndExitCode2) {
+    ScratchDir dir;
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"frobnicate"},
+        {"record", "--fps", "7"},
+        {"record", "--size", "12"},
+        {"record", "--from", "5", "--to", "2"},
+        {"record", "extra"},
+        {"record", "-o"},
+        {"snapshot", "1.0"},
+        {"snapshot", "-o", dir.path()},
+        {"snapshot", "-o", dir.path(), "soon"},
+        {"inspect", "a.pak", "b.pak"},
+        {"inspect", "--yaml"},
+        {"help", "frobnicate"},
+    };
+    for (const auto& args : bad) {
+        const RunResult r = runDemotool(args, dir.path());
+        std::string words;
+        for (const auto& a : args) words += a + " ";
+        EXPECT_EQ(r.exitCode, 2) << words;
+        EXPECT_NE(r.err.find("usage: demotool"), std::string::npos) << words << "\n" << r.err;
+        EXPECT_EQ(r.out, "") << words;
+    }
+    RunResult r = runDemotool({"help", "record"}, dir.path());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("usage: demotool record"), std::string::npos);
+    EXPECT_NE(r.out.find("--no-audio"), std::string::npos);
+    r = runDemotool({"snapshot", "--help"}, dir.path());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("12.500.png"), std::string::npos);
+}
+
+TEST(FrameSchedule, TakesEveryStepOnTheOutputRateBeforeTheEnd) {
+    // 30 fps from 0 to 2 s: steps 0, 2, ..., 118.
+    FrameSchedule s = FrameSchedule::make(0.0, 2.0, 30);
+    EXPECT_EQ(s.frameCount(), 60);
+    EXPECT_TRUE(s.isCaptured(0));
+    EXPECT_FALSE(s.isCaptured(1));
+    EXPECT_TRUE(s.isCaptured(118));
+    EXPECT_FALSE(s.isCaptured(120));
+    EXPECT_EQ(s.endStep, 119);
+    // An end between steps still takes the step before it: 2700 ticks = 3.0033 s.
+    s = FrameSchedule::make(0.0, 2700 / 899.0, 30);
+    EXPECT_EQ(s.frameCount(), 91);
+    // From 1.5 s: steps before 90 are drawn only; the first frame is step 90.
+    s = FrameSchedule::make(1.5, 2.0, 30);
+    EXPECT_EQ(s.firstStep, 90);
+    EXPECT_EQ(s.frameCount(), 15);
+    EXPECT_FALSE(s.isCaptured(88));
+    EXPECT_DOUBLE_EQ(s.firstSeconds(), 1.5);
+    s = FrameSchedule::make(0.5, 1.5, 1);
+    EXPECT_EQ(s.frameCount(), 1);
+    s = FrameSchedule::make(1.0, 1.0, 60);
+    EXPECT_EQ(s.frameCount(), 0);
+
+    EXPECT_EQ(stepMilliseconds(1), 16u);
+    EXPECT_EQ(stepMilliseconds(3), 50u);
+    EXPECT_EQ(stepMilliseconds(216000), 3600000u);
+    EXPECT_EQ(stepNearestSeconds(12.5), 750);
+    for (int fps : {1, 2, 3, 4, 5, 6, 10, 12, 15, 20, 30, 60}) EXPECT_TRUE(isValidOutputRate(fps)) << fps;
+    for (int fps : {0, 7, 25, 50, 120}) EXPECT_FALSE(isValidOutputRate(fps)) << fps;
+}
+
+}  // namespace

@@ -1,0 +1,110 @@
+// Helpers of the demotool tests: a scratch directory holding the test show, running the program
+// (and ffmpeg / ffprobe) with captured output, and reading decoded pictures.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "test_show.h"
+
+#ifndef DEMOTOOL_PROGRAM
+#define DEMOTOOL_PROGRAM DEMO_BINARY_DIR "/tools/demotool/demotool"
+#endif
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Single-quotes a word for the shell.
+inline std::string shellQuote(const std::string& word) {
+    std::string q = "'";
+    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// A fresh directory under the system's temporary folder, removed with the object.
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "demotool_test_XXXXXX").string();
+        if (mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Runs a shell command line, capturing standard output and error.
+inline RunResult runShell(const std::string& command, const std::string& captureDir) {
+    const std::string out = captureDir + "/.stdout";
+    const std::string err = captureDir + "/.stderr";
+    const int status = std::system(("(" + command + ") >" + shellQuote(out) + " 2>" + shellQuote(err)).c_str());
+    RunResult r;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = readWholeFile(out);
+    r.err = readWholeFile(err);
+    return r;
+}
+
+// Runs demotool with the given (unquoted) arguments.
+inline RunResult runDemotool(const std::vector<std::string>& args, const std::string& captureDir) {
+    std::string command = shellQuote(DEMOTOOL_PROGRAM);
+    for (const std::string& a : args) command += " " + shellQuote(a);
+    return runShell(command, captureDir);
+}
+
+// The first stream of the given type ("v" or "a") as ffprobe describes it; null when absent.
+inline nlohmann::json probeStream(const std::string& file, const char* type, const std::string& captureDir) {
+    const RunResult r = runShell("ffprobe -v error -count_frames -select_streams " + std::string(type) +
+                                     ":0 -show_entries stream=codec_name,width,height,r_frame_rate,nb_read_frames,"
+                                     "duration -show_entries format=duration -of json " + shellQuote(file),
+                                 captureDir);
+    const auto doc = nlohmann::json::parse(r.out, nullptr, false);
+    if (doc.is_discarded() || !doc.contains("streams") || doc["streams"].empty()) return nullptr;
+    nlohmann::json s = doc["streams"][0];
+    if (doc.contains("format")) s["format_duration"] = doc["format"].value("duration", "0");
+    return s;
+}
+
+// Every video frame of a file (or the one picture of a PNG) as packed RGB rows, top row first.
+inline std::string decodeRgb(const std::string& file, const std::string& captureDir) {
+    const std::string raw = captureDir + "/.decoded.rgb";
+    runShell("ffmpeg -v error -y -i " + shellQuote(file) + " -map 0:v:0 -f rawvideo -pix_fmt rgb24 " + shellQuote(raw),
+             captureDir);
+    std::string bytes = readWholeFile(raw);
+    std::remove(raw.c_str());
+    return bytes;
+}
+
+inline bool fileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}

@@ -1,0 +1,208 @@
+// Subcommand dispatch, help texts and option parsing of demotool.
+#include "tools/demotool/cli.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct CommandHelp {
+    const char* name;
+    const char* synopsis;  // the usage line(s)
+    const char* details;   // what it does and its options
+};
+
+const CommandHelp kCommands[] = {
+    {"record",
+     "usage: demotool record [-o FILE] [--size WxH] [--fps N] [--from SEC] [--to SEC]\n"
+     "                       [--codec NAME] [--no-audio] [--dir SHOWDIR]\n",
+     "Plays the show in SHOWDIR (data.pak and music.mp3) offline, on a headless GL context,\n"
+     "and writes it to an AVI file. The show advances in steps of 1000/60 ms as on a 60 Hz\n"
+     "display, so physics and effects keep their live speed; every step that falls on the\n"
+     "output rate becomes a frame. Ctrl-C (or SIGTERM) ends the file with the frames so far.\n"
+     "\n"
+     "  -o FILE        output file (default: Untitled.avi)\n"
+     "  --size WxH     window size, letterbox bars included (default: 1024x768)\n"
+     "  --fps N        output frames per second; must divide 60 (default: 30)\n"
+     "  --from SEC     first frame at this show time; the show is still simulated from 0\n"
+     "  --to SEC       stop before this show time (default: the end of the show)\n"
+     "  --codec NAME   libavcodec video encoder: ffv1 (default, lossless), utvideo,\n"
+     "                 rawvideo, mjpeg, ...\n"
+     "  --no-audio     leave the music out (it is copied from SHOWDIR/music.mp3 otherwise)\n"
+     "  --dir SHOWDIR  the show's directory (default: the working directory)\n"},
+    {"snapshot",
+     "usage: demotool snapshot [--size WxH] [--dir SHOWDIR] -o OUTDIR SECONDS...\n",
+     "Plays the show offline from its start, as 'record' does, and writes the whole window\n"
+     "(letterbox bars included) at each given show time as OUTDIR/<seconds>.png, the time\n"
+     "written with three decimals (12.5 gives 12.500.png).\n"
+     "\n"
+     "  -o OUTDIR      directory for the pictures (created if missing)\n"
+     "  --size WxH     window size (default: 1024x768)\n"
+     "  --dir SHOWDIR  the show's directory (default: the working directory)\n"},
+    {"inspect",
+     "usage: demotool inspect [--json] [PACK]\n",
+     "Loads PACK (default: data.pak) with the show's loaders and prints what it holds: mesh\n"
+     "entries, library animations, tracks and their cells, each scene's node tree,\n"
+     "controllers and physics records. A damaged pack prints the loader's error, with the\n"
+     "byte offset in the uncompressed stream, and exits with 1.\n"
+     "\n"
+     "  --json         print the same as one JSON document\n"},
+    {"help",
+     "usage: demotool help [COMMAND]\n",
+     "Prints the overview, or the help of one command.\n"},
+};
+
+const CommandHelp* findCommand(const std::string& name) {
+    for (const CommandHelp& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+const char* kOverview =
+    "usage: demotool COMMAND [OPTIONS]\n"
+    "\n"
+    "Offline tools for a show (data.pak and music.mp3):\n"
+    "  record     render the show to a video file, without a screen\n"
+    "  snapshot   write pictures of the show at given times\n"
+    "  inspect    print what a pack holds\n"
+    "  help       print this overview, or 'demotool help COMMAND' for one command\n"
+    "\n"
+    "Exit codes: 0 done, 1 failed, 2 bad usage.\n";
+
+}  // namespace
+
+bool parseArgs(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
+               const std::set<std::string>& flagOptions, ParsedArgs* out, std::string* error) {
+    *out = ParsedArgs{};
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") {
+            out->operands.insert(out->operands.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        }
+        if (arg == "-h" || arg == "--help") {
+            out->help = true;
+            continue;
+        }
+        if (arg.size() < 2 || arg[0] != '-') {
+            out->operands.push_back(arg);
+            continue;
+        }
+        std::string name = arg;
+        std::string value;
+        bool inlineValue = false;
+        if (arg.compare(0, 2, "--") == 0) {
+            const size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                name = arg.substr(0, eq);
+                value = arg.substr(eq + 1);
+                inlineValue = true;
+            }
+        } else if (arg.size() > 2) {
+            // "-oFILE"
+            name = arg.substr(0, 2);
+            value = arg.substr(2);
+            inlineValue = true;
+        }
+        if (flagOptions.count(name)) {
+            if (inlineValue) {
+                *error = "option '" + name + "' takes no value";
+                return false;
+            }
+            out->flags.insert(name);
+            continue;
+        }
+        if (!valueOptions.count(name)) {
+            *error = "unknown option '" + name + "'";
+            return false;
+        }
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) {
+                *error = "option '" + name + "' needs a value";
+                return false;
+            }
+            value = args[++i];
+        }
+        out->values[name] = value;
+    }
+    return true;
+}
+
+bool parseInteger(const std::string& text, long low, long high, long* value) {
+    if (text.empty() || text.size() > 18) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    const long v = std::strtol(text.c_str(), nullptr, 10);
+    if (v < low || v > high) return false;
+    *value = v;
+    return true;
+}
+
+bool parseSize(const std::string& text, int* width, int* height) {
+    const size_t x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    long w = 0;
+    long h = 0;
+    if (!parseInteger(text.substr(0, x), 1, 16384, &w) || !parseInteger(text.substr(x + 1), 1, 16384, &h))
+        return false;
+    *width = static_cast<int>(w);
+    *height = static_cast<int>(h);
+    return true;
+}
+
+bool parseSeconds(const std::string& text, double* seconds) {
+    if (text.empty() || text[0] == '-' || text[0] == '+' || std::isspace(static_cast<unsigned char>(text[0])))
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(v) || v < 0.0 || v > 864000.0)
+        return false;
+    *seconds = v;
+    return true;
+}
+
+std::string helpText(const std::string& command) {
+    if (command.empty()) return kOverview;
+    const CommandHelp* c = findCommand(command);
+    if (!c) return "";
+    return std::string(c->synopsis) + "\n" + c->details;
+}
+
+int usageError(const std::string& command, const std::string& message) {
+    const CommandHelp* c = findCommand(command);
+    std::fprintf(stderr, "demotool %s: %s\n", command.c_str(), message.c_str());
+    if (c) {
+        std::fputs(c->synopsis, stderr);
+        std::fprintf(stderr, "Try 'demotool help %s' for more.\n", command.c_str());
+    }
+    return kExitUsage;
+}
+
+int runDemotool(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kOverview, stderr);
+        return kExitUsage;
+    }
+    const std::string command = argv[1];
+    std::vector<std::string> args(argv + 2, argv + argc);
+
+    if (command == "help" || command == "--help" || command == "-h") {
+        if (args.size() > 1) return usageError("help", "too many arguments");
+        const std::string text = helpText(args.empty() ? "" : args[0]);
+        if (text.empty()) return usageError("help", "unknown command '" + args[0] + "'");
+        std::fputs(text.c_str(), stdout);
+        return kExitOk;
+    }
+    if (command == "record") return recordCommand(args);
+    if (command == "snapshot") return snapshotCommand(args);
+    if (command == "inspect") return inspectCommand(args);
+
+    std::fprintf(stderr, "demotool: unknown command '%s'\n", command.c_str());
+    std::fputs(kOverview, stderr);
+    return kExitUsage;
+}

@@ -1,0 +1,49 @@
+// demotool inspect: what a pack holds, as text or JSON.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "tools/demotool/cli.h"
+#include "tools/demotool/show_inspector.h"
+
+int inspectCommand(const std::vector<std::string>& args) {
+    ParsedArgs a;
+    std::string problem;
+    if (!parseArgs(args, {}, {"--json"}, &a, &problem)) return usageError("inspect", problem);
+    if (a.help) {
+        std::fputs(helpText("inspect").c_str(), stdout);
+        return kExitOk;
+    }
+    if (a.operands.size() > 1) return usageError("inspect", "only one pack can be inspected at a time");
+    const std::string given = a.operands.empty() ? "data.pak" : a.operands[0];
+
+    // Files that the pack names (FLI/FLC animations) lie beside it, as in a show's directory.
+    namespace fs = std::filesystem;
+    const fs::path pack = fs::absolute(given);
+    std::error_code ec;
+    if (!fs::is_regular_file(pack, ec)) {
+        std::fprintf(stderr, "demotool inspect: cannot open %s\n", given.c_str());
+        return kExitFailure;
+    }
+    fs::current_path(pack.parent_path(), ec);
+    if (ec) {
+        std::fprintf(stderr, "demotool inspect: cannot enter %s: %s\n", pack.parent_path().string().c_str(),
+                     ec.message().c_str());
+        return kExitFailure;
+    }
+
+    nlohmann::ordered_json description;
+    std::string error;
+    if (!inspectPack(pack.filename().string(), &description, &error)) {
+        std::fprintf(stderr, "demotool inspect: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    description["pack"] = given;
+    if (a.flags.count("--json")) {
+        const std::string text = description.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+        std::printf("%s\n", text.c_str());
+    } else {
+        std::fputs(formatInspection(description).c_str(), stdout);
+    }
+    return kExitOk;
+}

@@ -1,0 +1,74 @@
+// The show played offline on a headless context, one 60 Hz step at a time.
+#include "tools/demotool/offline_show.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/player.h"
+#include "data/pack_reader.h"
+#include "platform/gl_window.h"
+#include "tools/demotool/frame_schedule.h"
+
+OfflineShow::OfflineShow() : clock_(0) {}
+
+OfflineShow::~OfflineShow() {
+    player_.reset();
+    context_.close();
+}
+
+GLWindow* OfflineShow::window() const { return player_ ? player_->getWindow() : nullptr; }
+
+double OfflineShow::endSeconds() const { return player_ ? showEndSeconds(*player_) : 0.0; }
+
+bool OfflineShow::open(const std::string& dir, int width, int height) {
+    error_.clear();
+    width_ = width;
+    height_ = height;
+    std::error_code ec;
+    std::filesystem::current_path(dir, ec);
+    if (ec) {
+        error_ = "cannot enter the show directory " + dir + ": " + ec.message();
+        return false;
+    }
+
+    // The start-up order of the live program: registry, player, reader; the mesh section, then
+    // the timeline.
+    player_ = std::make_unique<Player>();
+    PackReader reader;
+    if (reader.open("data.pak") != 0) {
+        error_ = "no readable data.pak in " + dir;
+        return false;
+    }
+    registry_.loadEntries(reader);
+    if (!reader.failed()) player_->loadTimeline(reader, registry_);
+    reader.close();
+    if (reader.failed()) {
+        error_ = reader.error();
+        return false;
+    }
+
+    if (!context_.open(width, height)) {
+        error_ = "no headless OpenGL context: " + context_.error();
+        return false;
+    }
+    // Host-window mode: GL set up on the headless surface, start() called, no loop. The clock
+    // reads 0 here, so the show starts at step 0.
+    clock_.set(0);
+    if (player_->run(width, height, context_.surface(), 1) != 1) {
+        error_ = "the window could not be set up on the headless context";
+        return false;
+    }
+    return true;
+}
+
+int OfflineShow::drawStep(int64_t step, const std::function<int()>& capture) {
+    GLWindow* w = window();
+    if (!w) return -1;
+    clock_.set(stepMilliseconds(step));
+    // The frame loop's pass: the player's frame, then present() split around the capture.
+    player_->renderFrame(width_, height_, 0);
+    w->drawBadge(width_, height_, player_->getShowTime());
+    const int result = capture ? capture() : 0;
+    w->swapAndLetterbox(width_, height_);
+    return result;
+}

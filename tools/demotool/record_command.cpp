@@ -1,0 +1,159 @@
+// demotool record: the show rendered offline into an AVI file, with the music muxed in.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/player.h"
+#include "platform/avi_recorder.h"
+#include "platform/gl_window.h"
+#include "tools/demotool/cli.h"
+#include "tools/demotool/frame_schedule.h"
+#include "tools/demotool/interrupt.h"
+#include "tools/demotool/offline_show.h"
+#include "tools/demotool/progress.h"
+
+namespace {
+
+constexpr int kDefaultWidth = 1024;
+constexpr int kDefaultHeight = 768;
+
+double millisecondsBetween(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+}  // namespace
+
+int recordCommand(const std::vector<std::string>& args) {
+    ParsedArgs a;
+    std::string problem;
+    if (!parseArgs(args, {"-o", "--size", "--fps", "--from", "--to", "--codec", "--dir"}, {"--no-audio"}, &a,
+                   &problem))
+        return usageError("record", problem);
+    if (a.help) {
+        std::fputs(helpText("record").c_str(), stdout);
+        return kExitOk;
+    }
+    if (!a.operands.empty()) return usageError("record", "unexpected argument '" + a.operands[0] + "'");
+
+    int width = kDefaultWidth;
+    int height = kDefaultHeight;
+    if (a.has("--size") && !parseSize(a.value("--size"), &width, &height))
+        return usageError("record", "bad --size '" + a.value("--size") + "' (expected WxH, e.g. 640x480)");
+    long fps = kDefaultAviFramesPerSecond;
+    if (a.has("--fps") && (!parseInteger(a.value("--fps"), 1, 60, &fps) || !isValidOutputRate(static_cast<int>(fps))))
+        return usageError("record", "bad --fps '" + a.value("--fps") +
+                                        "' (it must divide 60: 1, 2, 3, 4, 5, 6, 10, 12, 15, 20, 30 or 60)");
+    double from = 0.0;
+    if (a.has("--from") && !parseSeconds(a.value("--from"), &from))
+        return usageError("record", "bad --from '" + a.value("--from") + "' (expected seconds, e.g. 12.5)");
+    double to = 0.0;
+    if (a.has("--to") && !parseSeconds(a.value("--to"), &to))
+        return usageError("record", "bad --to '" + a.value("--to") + "' (expected seconds, e.g. 60)");
+    if (a.has("--to") && to <= from) return usageError("record", "--to must be after --from");
+    const std::string codec = a.has("--codec") ? a.value("--codec") : kDefaultAviCodec;
+    if (codec.empty()) return usageError("record", "--codec needs a name");
+    if (a.has("-o") && a.value("-o").empty()) return usageError("record", "-o needs a file name");
+
+    // Paths are taken relative to where the command was started, before entering the show.
+    namespace fs = std::filesystem;
+    const fs::path output = fs::absolute(a.has("-o") ? a.value("-o") : kDefaultAviFileName);
+    const fs::path dir = fs::absolute(a.has("--dir") ? a.value("--dir") : ".");
+    const fs::path music = dir / "music.mp3";
+
+    InterruptGuard interrupt;
+    OfflineShow show;
+    if (!show.open(dir.string(), width, height)) {
+        std::fprintf(stderr, "demotool record: %s\n", show.error().c_str());
+        return kExitFailure;
+    }
+    if (!a.has("--to")) {
+        to = show.endSeconds();
+        if (to <= from) {
+            std::fprintf(stderr, "demotool record: nothing to record: the show ends at %.3f s%s\n", to,
+                         a.has("--from") ? ", before --from" : "; give --to");
+            return kExitFailure;
+        }
+    }
+    const FrameSchedule schedule = FrameSchedule::make(from, to, static_cast<int>(fps));
+    if (schedule.frameCount() == 0) {
+        std::fprintf(stderr, "demotool record: no frame falls between --from and --to at %ld fps\n", fps);
+        return kExitFailure;
+    }
+
+    std::string audio;
+    if (!a.flags.count("--no-audio")) {
+        std::error_code ec;
+        if (fs::is_regular_file(music, ec)) {
+            audio = music.string();
+        } else {
+            std::fprintf(stderr, "demotool record: no %s: recording without audio\n", music.string().c_str());
+        }
+    }
+
+    GLWindow* window = show.window();
+    AviRecorder& recorder = window->recorder();
+    recorder.setFileName(output.string());
+    recorder.setFramesPerSecond(static_cast<int>(fps));
+    recorder.setCodec(codec);
+    recorder.setAudio(audio, schedule.firstSeconds());
+    show.player()->startRecording();
+    if (!recorder.isOpen()) {
+        std::fprintf(stderr, "demotool record: cannot record to %s: %s\n", output.string().c_str(),
+                     recorder.status().c_str());
+        show.player()->stopRecording();
+        return kExitFailure;
+    }
+
+    const int64_t total = schedule.frameCount();
+    ProgressBar bar(total, isatty(STDERR_FILENO) != 0);
+    FrameTimes times;
+    int64_t written = 0;
+    bool writeFailed = false;
+    const auto started = std::chrono::steady_clock::now();
+    auto frameStart = started;
+    for (int64_t step = 0; step < schedule.endStep; ++step) {
+        if (interrupt.signal() != 0) break;
+        // The steps before --from only bring the show's state up to date.
+        if (step == schedule.firstStep) frameStart = std::chrono::steady_clock::now();
+        if (!schedule.isCaptured(step)) {
+            show.drawStep(step);
+            continue;
+        }
+        if (show.drawStep(step, [&] { return show.player()->captureFrame(); }) != 0) {
+            writeFailed = true;
+            break;
+        }
+        ++written;
+        const auto now = std::chrono::steady_clock::now();
+        times.add(millisecondsBetween(frameStart, now));
+        frameStart = now;
+        bar.update(written);
+    }
+    bar.finish();
+
+    // Failed writes leave no file; otherwise the file is completed with what was written.
+    const int finished = recorder.finish();
+    const std::string status = recorder.status();
+    show.player()->stopRecording();
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (writeFailed || finished != 0) {
+        std::fprintf(stderr, "demotool record: %s; nothing written to %s\n", status.c_str(), output.string().c_str());
+        return kExitFailure;
+    }
+
+    const std::string ofTotal = interrupt.signal() ? " of " + std::to_string(total) : "";
+    std::printf("recorded %lld%s frames (%dx%d, %ld fps, %s%s) to %s in %.2f s; render time per frame: mean %.2f ms, "
+                "p99 %.2f ms, max %.2f ms\n",
+                static_cast<long long>(written), ofTotal.c_str(), width, height, fps,
+                codec.c_str(), audio.empty() ? ", no audio" : ", audio", output.string().c_str(), elapsed,
+                times.mean(), times.percentile(0.99), times.max());
+    if (interrupt.signal() != 0) {
+        std::fprintf(stderr, "demotool record: interrupted; the file holds the %lld frames written\n",
+                     static_cast<long long>(written));
+        return 128 + interrupt.signal();
+    }
+    return kExitOk;
+}
