@@ -57,14 +57,17 @@ finish_player() {
   APP_PID=""
 }
 
-# Escape to the window titled Test; FAIL message when there is none.
+# Escape to the window titled Test; FAIL message when there is none. The loop looks at the key
+# only between messages, so the key is held down for a moment as a person would.
 escape_window() {
   local id
   if ! id=$(timeout 30 xdotool search --sync --name '^Test$' | head -1) || [ -z "$id" ]; then
     echo "no window titled Test"; return 1
   fi
   xdotool windowfocus "$id" 2>/dev/null
-  xdotool key Escape
+  xdotool keydown Escape
+  sleep 0.5
+  xdotool keyup Escape
 }
 
 # Reads a 1024x768 RGB screenshot and prints: the brightest channel value in the top bar rows
