@@ -54,14 +54,20 @@ void decodePacked(benchmark::State& state) {
 }
 BENCHMARK(decodePacked)->Arg(255)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-// The shared test data: $DEMO_SHARED_DIR, else ../shared beside the source tree.
-std::filesystem::path sharedDir() {
-    if (const char* dir = std::getenv("DEMO_SHARED_DIR")) return dir;
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "shared";
+// DIGIFLY.FLC from the shared test data: $DEMO_SHARED_DIR, else the first "shared" folder found
+// beside the program's folder or one of its parents.
+std::filesystem::path digiflyPath() {
+    const char* name = "testdata/flic/DIGIFLY.FLC";
+    if (const char* dir = std::getenv("DEMO_SHARED_DIR")) return std::filesystem::path(dir) / name;
+    std::error_code error;
+    std::filesystem::path dir = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    for (; !dir.empty() && dir != dir.root_path(); dir = dir.parent_path())
+        if (std::filesystem::exists(dir / "shared" / name)) return dir / "shared" / name;
+    return name;
 }
 
 void decodeFlcFrame(benchmark::State& state) {
-    const std::filesystem::path path = sharedDir() / "testdata/flic/DIGIFLY.FLC";
+    const std::filesystem::path path = digiflyPath();
     if (!std::filesystem::exists(path)) {
         state.SkipWithError("DIGIFLY.FLC is not available");
         return;
