@@ -70,52 +70,70 @@ escape_window() {
   xdotool keyup Escape
 }
 
-# Reads a 1024x768 RGB screenshot and prints: the brightest channel value in the top bar rows
-# (0-95), in the bottom bar rows (672-767), and the share of non-black pixels in the picture rows
-# and the number of distinct grey levels there (a non-empty picture has both).
-analyse() {
-  od -An -v -tu1 -w3072 "$1" | awk '
+# Reads a WIDTH x HEIGHT RGB screenshot whose letterbox bars are BAR rows high and prints: the
+# brightest channel value in the top bar, in the bottom bar, the share of non-black pixels in the
+# picture rows and the number of distinct brightness levels there (a non-empty picture has both).
+analyse() {  # file width height bar
+  od -An -v -tu1 -w$(($2 * 3)) "$1" | awk -v h="$3" -v bar="$4" '
     { row = NR - 1
       for (i = 1; i <= NF; i += 3) {
         v = $i; if ($(i+1) > v) v = $(i+1); if ($(i+2) > v) v = $(i+2)
-        if (row < 96) { if (v > top) top = v }
-        else if (row >= 672) { if (v > bottom) bottom = v }
+        if (row < bar) { if (v > top) top = v }
+        else if (row >= h - bar) { if (v > bottom) bottom = v }
         else { total++; if (v > 16) lit++; levels[int(v / 16)] = 1 }
       }
     }
     END { n = 0; for (k in levels) n++; printf "%d %d %.3f %d\n", top, bottom, lit / total, n }'
 }
 
-status=0
-start_xvfb 1024x768x24 || exit 1
+# Plays the show of $WORK/show with program $1 on a $2 x $3 screen, takes a screenshot after
+# about 2 s, leaves with Escape, and checks the exit code, the $4-row bars and the picture.
+play_show() {
+  local program=$1 width=$2 height=$3 bar=$4 name
+  name=$(basename "$program")
+  start_xvfb "${width}x${height}x24" || return 1
+  rm -f "$WORK/shot.rgb"
+  (cd "$WORK/show" && SDL_AUDIODRIVER=dummy exec timeout 90 "$program" >"$WORK/out" 2>"$WORK/err") &
+  APP_PID=$!
+  local ok=0
+  if ! timeout 30 xdotool search --sync --name '^Test$' >/dev/null 2>&1; then
+    echo "FAIL [$name]: no window titled Test"; ok=1
+  else
+    sleep 2
+    import -window root -depth 8 "rgb:$WORK/shot.rgb" 2>"$WORK/import.log"
+    escape_window >/dev/null || ok=1
+  fi
+  finish_player
+  stop_xvfb
+  [ $ok -eq 0 ] || return 1
+  if [ "$RC" -ne 0 ]; then
+    echo "FAIL [$name]: exit code $RC"; cat "$WORK/out" "$WORK/err"; return 1
+  fi
+  if [ ! -s "$WORK/shot.rgb" ] || [ "$(stat -c %s "$WORK/shot.rgb")" -ne $((width * height * 3)) ]; then
+    echo "FAIL [$name]: no ${width}x${height} screenshot"; cat "$WORK/import.log"; return 1
+  fi
+  local top bottom lit levels
+  read -r top bottom lit levels <<<"$(analyse "$WORK/shot.rgb" "$width" "$height" "$bar")"
+  if [ "$top" -gt 8 ] || [ "$bottom" -gt 8 ]; then
+    echo "FAIL [$name]: letterbox bars are not black (brightest $top above, $bottom below)"; return 1
+  fi
+  if awk "BEGIN { exit !($lit < 0.9) }" || [ "$levels" -lt 3 ]; then
+    echo "FAIL [$name]: the picture looks empty ($lit lit, $levels levels)"; return 1
+  fi
+  echo "ok [$name]: ${bar}-row bars black, picture $lit lit with $levels levels, exit code 0"
+}
 
-# 1. The small show.
+status=0
+
+# 1. The small show, in the 1024x768 build and in the 800x600 one.
 mkdir -p "$WORK/show"
 "$PACKER" "$WORK/show/data.pak" || { echo "FAIL [show]: test_pack failed"; exit 1; }
-start_player "$WORK/show"
-if ! timeout 30 xdotool search --sync --name '^Test$' >/dev/null 2>&1; then
-  echo "FAIL [show]: no window titled Test"; status=1
-else
-  sleep 2
-  import -window root -depth 8 "rgb:$WORK/shot.rgb" 2>"$WORK/import.log"
-  escape_window || status=1
-fi
-finish_player
-if [ "$RC" -ne 0 ]; then
-  echo "FAIL [show]: exit code $RC"; cat "$WORK/out" "$WORK/err"; status=1
-elif [ ! -s "$WORK/shot.rgb" ] || [ "$(stat -c %s "$WORK/shot.rgb")" -ne $((1024 * 768 * 3)) ]; then
-  echo "FAIL [show]: no 1024x768 screenshot"; cat "$WORK/import.log"; status=1
-else
-  read -r top bottom lit levels <<<"$(analyse "$WORK/shot.rgb")"
-  if [ "$top" -gt 8 ] || [ "$bottom" -gt 8 ]; then
-    echo "FAIL [show]: letterbox bars are not black (brightest $top above, $bottom below)"; status=1
-  elif awk "BEGIN { exit !($lit < 0.9) }" || [ "$levels" -lt 3 ]; then
-    echo "FAIL [show]: the picture looks empty ($lit lit, $levels levels)"; status=1
-  else
-    echo "ok [show]: bars black, picture $lit lit with $levels levels, exit code 0"
-  fi
+play_show "$PLAYER" 1024 768 96 || status=1
+if [ -x "$BUILD_DIR/demoplayer-800" ]; then
+  play_show "$BUILD_DIR/demoplayer-800" 800 600 75 || status=1
 fi
 
+start_xvfb 1024x768x24 || exit 1
 # 2. No data.pak: the empty letterboxed show, Escape, exit code 0.
 mkdir -p "$WORK/empty"
 start_player "$WORK/empty"
