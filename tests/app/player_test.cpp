@@ -211,15 +211,6 @@ TEST(PlayerMusic, MissingMusicLeavesTheClockRunning) {
     EXPECT_EQ(player.getShowTime(), 1000);
 }
 
-TEST_F(PlayerTest, RecordingSlotsNeedAWindow) {
-    Player player;
-    EXPECT_EQ(player.startRecording(), nullptr);
-    EXPECT_NE(player.captureFrame(), 0);
-    player.stopRecording();
-    player.resize(640, 480);
-    EXPECT_EQ(player.getWindow(), nullptr);
-}
-
 // Timing of the three cell kinds, loaded from a pack: a picture (10..20 frames), an animation
 // (10..20 frames, closing key at start + end) and a scene (in 5, out 8 frames).
 TEST_F(PlayerTest, CellKindsGetTheirKeysAndDrawWindows) {
