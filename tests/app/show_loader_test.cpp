@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <regex>
 #include <string>
@@ -234,5 +235,18 @@ TEST(ShowLoader, MissingPackGivesAnEmptyShowAndAFileLoadsFromDisk) {
     EXPECT_EQ(player.getTrack(0)->count(), 3);  // two cells and the closing key
     EXPECT_EQ(animationList->count(), 1);
     EXPECT_TRUE(boxes.calls().empty());
+
+    // The same file with its compressed bytes damaged in the middle.
+    std::vector<char> gz(fs::file_size(path));
+    std::ifstream(path, std::ios::binary).read(gz.data(), std::streamsize(gz.size()));
+    for (size_t i = gz.size() / 2; i < gz.size() / 2 + 64; ++i) gz[i] = static_cast<char>(gz[i] ^ 0x5A);
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(gz.data(), std::streamsize(gz.size()));
+    resetAnimationList();
+    PackReader damagedReader;
+    MeshRegistry damagedRegistry;
+    Player damagedPlayer;
+    EXPECT_EQ(loadShow(path.c_str(), damagedReader, damagedRegistry, damagedPlayer), kShowBadPack);
+    ASSERT_EQ(boxes.calls().size(), 1u);
+    EXPECT_NE(boxes.calls()[0].text.find(" at byte "), std::string::npos) << boxes.calls()[0].text;
     fs::remove(path);
 }
