@@ -4,6 +4,7 @@
 #include "app/show_loader.h"
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
+#include "platform/sdl_message_box.h"
 
 #ifndef DEMO_WIDTH
 #define DEMO_WIDTH 1024
@@ -13,6 +14,9 @@
 #endif
 
 int main() {
+    // Reports go to dialogs (or standard error where no display can show one).
+    installSdlMessageBoxSink();
+
     auto* registry = new MeshRegistry();
     auto* player = new Player();
     auto* reader = new PackReader();
