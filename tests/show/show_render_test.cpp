@@ -58,6 +58,7 @@ TEST(SampleShowRender, PicturesAtADozenTimesHaveContentAndDiffer) {
     ASSERT_TRUE(cwd.ok());
     resetAnimationList();
     std::vector<Picture> pictures;
+    CapturedMessageBoxes boxes;
     {
         OfflineShow show;
         ASSERT_TRUE(show.open(folder, kWidth, kHeight)) << show.error();
@@ -75,6 +76,7 @@ TEST(SampleShowRender, PicturesAtADozenTimesHaveContentAndDiffer) {
         fliClose();
     }
     resetAnimationList();
+    EXPECT_TRUE(boxes.calls().empty()) << boxes.calls().front().caption << ": " << boxes.calls().front().text;
 
     for (const Picture& p : pictures) {
         ASSERT_EQ(p.rgba.size(), static_cast<size_t>(kWidth * kHeight * 4));

@@ -1,6 +1,6 @@
-// The sample show's timeline: five scenes back to back on the scene track, two stripe wipes over
-// the cuts into the metaballs and into the finale, the title card over the opening and the end
-// card over the finale's last bars.
+// The sample show's timeline: five scenes back to back on the scene track; on the overlay track
+// the title card over the opening, two stripe wipes over the cuts into the metaballs and into the
+// finale, and the end card over the finale's last bars.
 #include "tools/make_show/show_builder.h"
 
 #include <cerrno>
@@ -88,15 +88,14 @@ ShowDocument::ShowDocument() {
     addCell(kSceneTrack, buildMetaballScene(registry_, barFrame(kMetaballBar), barFrame(kDuskBar)));
     addCell(kSceneTrack, buildDuskScene(registry_, barFrame(kDuskBar), barFrame(kEndBar)));
 
-    // Each wipe covers the picture completely on the downbeat of the cut.
+    // Overlays in time order. Each wipe covers the picture completely on the downbeat of its cut.
     const int half = kWipeFrames / 2;
-    addCell(kWipeTrack, makeAnimationCell(kWipeAnimation, barFrame(kMetaballBar) - half, barFrame(kMetaballBar) + half));
-    addCell(kWipeTrack, makeAnimationCell(kWipeAnimation, barFrame(kDuskBar) - half, barFrame(kDuskBar) + half));
-
     pictures_.push_back(makeTitleCard());
-    addCell(kPictureTrack, makePicture(pictures_.back(), barFrame(1), barFrame(3, 2)));
+    addCell(kOverlayTrack, makePicture(pictures_.back(), barFrame(1), barFrame(3, 2)));
+    addCell(kOverlayTrack, makeAnimationCell(kWipeAnimation, barFrame(kMetaballBar) - half, barFrame(kMetaballBar) + half));
+    addCell(kOverlayTrack, makeAnimationCell(kWipeAnimation, barFrame(kDuskBar) - half, barFrame(kDuskBar) + half));
     pictures_.push_back(makeEndCard());
-    addCell(kPictureTrack, makePicture(pictures_.back(), barFrame(30), barFrame(kEndBar)));
+    addCell(kOverlayTrack, makePicture(pictures_.back(), barFrame(30), barFrame(kEndBar)));
 }
 
 ShowDocument::~ShowDocument() = default;

@@ -22,8 +22,10 @@ constexpr const char* kShowFlcFile = "spinner.flc";
 constexpr const char* kWipeAnimation = "wipe";
 constexpr const char* kSpinnerAnimation = "spinner";
 
-// Tracks of the timeline.
-enum ShowTrack { kSceneTrack = 0, kWipeTrack = 1, kPictureTrack = 2, kShowTrackCount = 3 };
+// Tracks of the timeline: the scenes, and the overlays drawn over them (the title and end cards,
+// the wipes). An animation cell's closing key lies far past its frames (its length is its
+// absolute end), so the wipes sit between pictures on the overlay track rather than last on one.
+enum ShowTrack { kSceneTrack = 0, kOverlayTrack = 1, kShowTrackCount = 2 };
 
 // Everything the pack holds, owned here: the registry, the library animations with their frame
 // bytes, the cells with the pictures they draw.

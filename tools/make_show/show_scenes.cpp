@@ -195,12 +195,12 @@ SceneClip* buildDawnScene(MeshRegistry& registry, int startFrame, int endFrame) 
         camera, 0, len, 8,
         [&](double f) {
             double s = smooth(f / len);
-            return Vector3(static_cast<float>(2.0 * std::sin(f * 0.012)), static_cast<float>(5.5 + 3.5 * s),
-                           static_cast<float>(-46.0 + 22.0 * s));
+            return Vector3(static_cast<float>(2.5 * std::sin(f * 0.012)), static_cast<float>(4.2 + 4.8 * s),
+                           static_cast<float>(-50.0 + 44.0 * (0.35 * f / len + 0.65 * s)));
         },
         [&](double f) {
             double s = smooth(f / len);
-            return Vector3(0.0f, static_cast<float>(6.0 + 5.0 * s), 100.0f);
+            return Vector3(static_cast<float>(-14.0 + 24.0 * s), static_cast<float>(6.0 + 5.0 * s), 100.0f);
         });
 
     SeaMesh3D_FX* sea = addSea(kit, "sea", Vector3(-56, 0, -40), 112.0f, 0.6f, 4.0f, 40.0f, 2, kAqua);
@@ -250,13 +250,17 @@ SceneClip* buildGardenScene(MeshRegistry& registry, int startFrame, int endFrame
     kit.flyCamera(
         camera, 0, len, 8,
         [&](double f) {
-            double out = smooth(f / 96.0);
+            double down = smooth(f / 112.0);
+            double in = smooth((f - 320.0) / 160.0);
             double angle = 0.35 - f * 0.0045;
-            double radius = 8.5 + 7.0 * out - 1.5 * smooth((f - 320.0) / 192.0);
-            double height = 2.2 + 4.0 * out + 1.2 * std::sin(f * 0.015);
+            double radius = 9.0 + 5.5 * down - 3.0 * in;
+            double height = 14.0 - 9.0 * down - 1.0 * in + 0.8 * std::sin(f * 0.015);
             return orbit(angle, radius, height);
         },
-        [&](double f) { return Vector3(0.0f, static_cast<float>(2.4 - 0.6 * smooth(f / 96.0)), 0.0f); });
+        [&](double f) {
+            double in = smooth((f - 320.0) / 160.0);
+            return Vector3(0.0f, static_cast<float>(1.8 - 0.5 * in), 0.0f);
+        });
 
     addRingFloor(kit, nullptr, {0.0f, 2.6f, 3.0f, 8.0f, 8.3f, 13.0f, 13.25f, 30.0f}, {60, 61, 62, 63, 64, 65, 62},
                  0.0f);
@@ -293,7 +297,7 @@ SceneClip* buildGardenScene(MeshRegistry& registry, int startFrame, int endFrame
             return Vector3(static_cast<float>(2.5 * std::cos(a)), static_cast<float>(y), static_cast<float>(2.5 * std::sin(a)));
         };
         StdMesh3D* jelly = kit.mesh(nullptr, name.c_str(), makeIcosphere(radius, 2), jellyRamps[j], spot(0, radius));
-        jelly->setSoftBody(0, 100000, 4.0f, 0.45f, 0.9f, 0.0001f);
+        jelly->setSoftBody(0, 100000, 2.0f, 0.5f, 0.85f, 0.0001f);
         if (j == 2) jelly->setParam(0.7f);  // a glassy one
         int hop = 0;
         kit.keyPosition(jelly, 0, spot(0, radius));
@@ -348,15 +352,17 @@ SceneClip* buildPlaygroundScene(MeshRegistry& registry, int startFrame, int endF
     kit.flyCamera(
         camera, 0, len, 8,
         [&](double f) {
-            double angle = -0.55 + 1.05 * smooth(f / 384.0) + 0.5 * smooth((f - 384.0) / 128.0);
-            double radius = 9.0 - 1.0 * smooth(f / 384.0) - 2.2 * smooth((f - 384.0) / 128.0);
-            double height = 3.9 - 0.9 * smooth((f - 384.0) / 128.0);
+            double s = smooth(f / 320.0);
+            double late = smooth((f - 320.0) / 192.0);
+            double angle = -0.35 + 0.8 * s + 0.45 * late;
+            double radius = 9.5 - 1.0 * s - 3.0 * late;
+            double height = 4.4 - 0.6 * s - 1.2 * late;
             return orbit(angle, radius, height);
         },
         [&](double f) {
-            double late = smooth((f - 384.0) / 128.0);
-            return Vector3(static_cast<float>(-0.4 * late), static_cast<float>(1.2 - 0.5 * late),
-                           static_cast<float>(-0.3 - 0.4 * late));
+            double late = smooth((f - 320.0) / 192.0);
+            return Vector3(static_cast<float>(-0.6 * late), static_cast<float>(1.3 - 0.6 * late),
+                           static_cast<float>(0.1 * late));
         });
 
     // The floor: a chequerboard on a skirt, and the physics plane y = 0.
@@ -380,8 +386,9 @@ SceneClip* buildPlaygroundScene(MeshRegistry& registry, int startFrame, int endF
     StdMesh3D* ramp = kit.mesh(nullptr, "ramp", makeBox(1.6f, 0.12f, 0.9f), 140, Vector3(-2.6f, 1.05f, 0.7f),
                                tilt(Vector3(0, 0, 1), 0.32f));
     kit.meshBody(ramp, true);
-    StdMesh3D* pedestal = kit.mesh(nullptr, "pedestal", makeBox(0.45f, 0.6f, 0.45f), 160, Vector3(3.7f, 0.6f, -1.9f));
+    StdMesh3D* pedestal = kit.mesh(nullptr, "pedestal", makeBox(0.45f, 0.6f, 0.45f), 160, Vector3(3.3f, 0.6f, 2.6f));
     kit.meshBody(pedestal, true);
+    kit.mesh(nullptr, "nozzle", makePrism(8, 0.14f, 0.0f, 0.22f), 110, Vector3(3.3f, 1.2f, 2.6f));
 
     // Falling crates (shared meshes, each with its own colours) from staggered heights.
     struct Drop {
@@ -399,9 +406,11 @@ SceneClip* buildPlaygroundScene(MeshRegistry& registry, int startFrame, int endF
         {"slab", 110, Vector3(-0.7f, 11.0f, 1.9f), Vector3(0.5f, 0.3f, 0.1f), false},
         {"crate", 130, Vector3(-2.2f, 13.5f, 0.9f), Vector3(0.4f, 0.4f, 0.4f), true},
         {"slab", 100, Vector3(2.4f, 15.5f, 0.9f), Vector3(0.8f, 0.2f, 0.5f), false},
-        {"crate", 150, Vector3(0.9f, 18.0f, 0.6f), Vector3(0.3f, 1.1f, 0.2f), true},
-        {"slab", 120, Vector3(-1.3f, 20.5f, -0.2f), Vector3(0.15f, 0.5f, 0.7f), false},
-        {"crate", 140, Vector3(0.0f, 23.0f, 1.1f), Vector3(0.7f, 0.3f, 0.9f), true},
+        {"crate", 150, Vector3(0.9f, 22.0f, 0.6f), Vector3(0.3f, 1.1f, 0.2f), true},
+        {"slab", 120, Vector3(-1.3f, 28.0f, -0.2f), Vector3(0.15f, 0.5f, 0.7f), false},
+        {"crate", 140, Vector3(0.0f, 36.0f, 1.1f), Vector3(0.7f, 0.3f, 0.9f), true},
+        {"crate", 110, Vector3(-2.5f, 44.0f, 0.6f), Vector3(0.2f, 0.6f, 0.3f), false},
+        {"slab", 130, Vector3(1.6f, 52.0f, -0.6f), Vector3(0.9f, 0.1f, 0.4f), true},
     };
     int n = 0;
     for (const Drop& d : crates) {
@@ -431,12 +440,12 @@ SceneClip* buildPlaygroundScene(MeshRegistry& registry, int startFrame, int endF
     }
 
     // The fountain: a particle stream on the pedestal aimed at a target above the middle.
-    Target3D* aim = kit.target(nullptr, "fountain_target", Vector3(0.2f, 3.2f, -0.9f));
+    Target3D* aim = kit.target(nullptr, "fountain_target", Vector3(-0.1f, 3.1f, 0.9f));
     auto* fountain = new Pisse3D(kit.scene()->getBodySpawner());
     fountain->addProperty("flux", "2");
     fountain->setFlux(2);
     fountain->setTargetId(aim->getId());
-    kit.place(nullptr, fountain, "fountain", Vector3(3.7f, 1.35f, -1.9f));
+    kit.place(nullptr, fountain, "fountain", Vector3(3.3f, 1.35f, 2.6f));
     kit.keyVisible(fountain, 0, false);
     kit.keyVisible(fountain, 6 * kBeat, true);
     kit.keyVisible(fountain, 28 * kBeat, false);
@@ -537,8 +546,8 @@ SceneClip* buildDuskScene(MeshRegistry& registry, int startFrame, int endFrame) 
         [&](double f) {
             double s = smooth(f / 384.0);
             double back = smooth((f - 384.0) / 192.0);
-            double angle = 0.6 - 1.1 * s - 0.3 * back;
-            return orbit(angle, 24.0 - 6.0 * s + 14.0 * back, 6.5 + 2.0 * s + 7.0 * back);
+            double angle = 0.05 - 0.75 * s - 0.3 * back;
+            return orbit(angle, 25.0 - 5.0 * s + 12.0 * back, 5.5 + 3.5 * s + 6.0 * back);
         },
         [&](double f) {
             double back = smooth((f - 384.0) / 192.0);
