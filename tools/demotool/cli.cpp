@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -164,6 +165,12 @@ bool parseSeconds(const std::string& text, double* seconds) {
         return false;
     *seconds = v;
     return true;
+}
+
+std::string absolutePath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
 }
 
 std::string helpText(const std::string& command) {

@@ -36,6 +36,9 @@ bool parseInteger(const std::string& text, long low, long high, long* value);
 // A finite, non-negative number of seconds (at most ten days). False otherwise.
 bool parseSeconds(const std::string& text, double* seconds);
 
+// path made absolute against the working directory (as given when that cannot be done).
+std::string absolutePath(const std::string& path);
+
 // The full help text of a subcommand ("" selects the overview); empty for an unknown name.
 std::string helpText(const std::string& command);
 

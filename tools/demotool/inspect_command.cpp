@@ -19,7 +19,7 @@ int inspectCommand(const std::vector<std::string>& args) {
 
     // Files that the pack names (FLI/FLC animations) lie beside it, as in a show's directory.
     namespace fs = std::filesystem;
-    const fs::path pack = fs::absolute(given);
+    const fs::path pack = fs::path(absolutePath(given));
     std::error_code ec;
     if (!fs::is_regular_file(pack, ec)) {
         std::fprintf(stderr, "demotool inspect: cannot open %s\n", given.c_str());

@@ -59,8 +59,8 @@ int recordCommand(const std::vector<std::string>& args) {
 
     // Paths are taken relative to where the command was started, before entering the show.
     namespace fs = std::filesystem;
-    const fs::path output = fs::absolute(a.has("-o") ? a.value("-o") : kDefaultAviFileName);
-    const fs::path dir = fs::absolute(a.has("--dir") ? a.value("--dir") : ".");
+    const fs::path output = fs::path(absolutePath(a.has("-o") ? a.value("-o") : kDefaultAviFileName));
+    const fs::path dir = fs::path(absolutePath(a.has("--dir") ? a.value("--dir") : "."));
     const fs::path music = dir / "music.mp3";
 
     InterruptGuard interrupt;

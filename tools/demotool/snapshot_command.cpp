@@ -41,8 +41,8 @@ int snapshotCommand(const std::vector<std::string>& args) {
     }
 
     namespace fs = std::filesystem;
-    const fs::path outDir = fs::absolute(a.value("-o"));
-    const fs::path dir = fs::absolute(a.has("--dir") ? a.value("--dir") : ".");
+    const fs::path outDir = fs::path(absolutePath(a.value("-o")));
+    const fs::path dir = fs::path(absolutePath(a.has("--dir") ? a.value("--dir") : "."));
     std::error_code ec;
     fs::create_directories(outDir, ec);
     if (ec || !fs::is_directory(outDir)) {
