@@ -191,15 +191,10 @@ TEST(SampleShow, ScenesChangeOnBeatsAndCoverMoreThanAMinute) {
 TEST(SampleShow, SaveLoadSaveGivesIdenticalBytes) {
     WorkingDirectory cwd(sampleShowFolder());
     ASSERT_TRUE(cwd.ok());
-    std::vector<uint8_t> first;
-    std::map<std::string, std::string> flcFiles;
-    {
-        ShowDocument document;
-        std::string error;
-        first = document.packBytes(&error);
-        ASSERT_FALSE(first.empty()) << error;
-        flcFiles = document.flcFiles();
-    }
+    std::string error;
+    const std::vector<uint8_t> first = sampleShow().packBytes(&error);
+    ASSERT_FALSE(first.empty()) << error;
+    const std::map<std::string, std::string> flcFiles = sampleShow().flcFiles();
     LoadedShow show;
     show.loadMemory(first);
     ASSERT_EQ(show.result, kShowLoaded) << show.reader.error();
@@ -207,7 +202,6 @@ TEST(SampleShow, SaveLoadSaveGivesIdenticalBytes) {
 
     PackWriter writer;
     writer.openMemory();
-    std::string error;
     ASSERT_TRUE(writeShowPack(writer, show.registry, timelineOfPlayer(*show.player, flcFiles), &error)) << error;
     const std::vector<uint8_t>& second = writer.bytes();
     ASSERT_EQ(second.size(), first.size());

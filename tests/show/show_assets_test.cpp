@@ -108,8 +108,6 @@ TEST(ShowAssets, MusicHasAKickOnEveryBeatOfTheGrooveAndLastsTheShow) {
             if (energy(t, t + 0.03) > 2.0 * energy(t - 0.06, t - 0.01)) ++onBeat;
         }
     EXPECT_EQ(onBeat, beats);
-    // Deterministic: a second rendering is the same.
-    EXPECT_TRUE(synthesizeMusic() == music);
 }
 
 TEST(ShowAssets, Mp3FileIsWrittenWithAnInfoFrame) {

@@ -56,6 +56,12 @@ private:
     bool ok_ = false;
 };
 
+// The sample show, built once per test program.
+inline ShowDocument& sampleShow() {
+    static ShowDocument show;
+    return show;
+}
+
 // The show folder, written once per test program (without music, which no test plays).
 inline const std::string& sampleShowFolder() {
     static TempFolder folder;
@@ -63,7 +69,7 @@ inline const std::string& sampleShowFolder() {
         std::string error;
         ShowBuildOptions options;
         options.music = false;
-        bool ok = writeShowFolder(folder.path(), options, &error);
+        bool ok = writeShowFolder(sampleShow(), folder.path(), options, &error);
         if (!ok) ADD_FAILURE() << error;
         return ok;
     }();

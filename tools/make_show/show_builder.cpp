@@ -112,10 +112,10 @@ std::vector<uint8_t> ShowDocument::packBytes(std::string* error) {
     return writer.bytes();
 }
 
-bool writeShowFolder(const std::string& folder, const ShowBuildOptions& options, std::string* error) {
+bool writeShowFolder(ShowDocument& show, const std::string& folder, const ShowBuildOptions& options,
+                     std::string* error) {
     if (!makeFolder(folder, error)) return false;
     {
-        ShowDocument show;
         PackWriter writer;
         const std::string pack = folder + "/" + kShowPackFile;
         if (writer.open(pack.c_str()) != 0) {
@@ -137,4 +137,9 @@ bool writeShowFolder(const std::string& folder, const ShowBuildOptions& options,
     }
     if (options.music && !writeMp3(synthesizeMusic(), folder + "/" + kShowMusicFile, error)) return false;
     return true;
+}
+
+bool writeShowFolder(const std::string& folder, const ShowBuildOptions& options, std::string* error) {
+    ShowDocument show;
+    return writeShowFolder(show, folder, options, error);
 }

@@ -59,5 +59,8 @@ struct ShowBuildOptions {
     bool music = true;  // synthesise and encode music.mp3 (the slowest part)
 };
 
-// Writes the show folder (created if missing). False with the reason in error.
+// Writes the show folder (created if missing) from a built show. False with the reason in error.
+bool writeShowFolder(ShowDocument& show, const std::string& folder, const ShowBuildOptions& options,
+                     std::string* error);
+// The same for a show built on the spot.
 bool writeShowFolder(const std::string& folder, const ShowBuildOptions& options, std::string* error);
