@@ -384,7 +384,7 @@ SceneClip* buildPlaygroundScene(MeshRegistry& registry, int startFrame, int endF
 
     // Fixed bodies: a tilted ramp and the fountain's pedestal.
     StdMesh3D* ramp = kit.mesh(nullptr, "ramp", makeBox(1.6f, 0.12f, 0.9f), 140, Vector3(-2.6f, 1.05f, 0.7f),
-                               tilt(Vector3(0, 0, 1), 0.32f));
+                               tilt(Vector3(0, 0, 1), 0.5f));
     kit.meshBody(ramp, true);
     StdMesh3D* pedestal = kit.mesh(nullptr, "pedestal", makeBox(0.45f, 0.6f, 0.45f), 160, Vector3(3.3f, 0.6f, 2.6f));
     kit.meshBody(pedestal, true);
@@ -406,11 +406,12 @@ SceneClip* buildPlaygroundScene(MeshRegistry& registry, int startFrame, int endF
         {"slab", 110, Vector3(-0.7f, 11.0f, 1.9f), Vector3(0.5f, 0.3f, 0.1f), false},
         {"crate", 130, Vector3(-2.2f, 13.5f, 0.9f), Vector3(0.4f, 0.4f, 0.4f), true},
         {"slab", 100, Vector3(2.4f, 15.5f, 0.9f), Vector3(0.8f, 0.2f, 0.5f), false},
-        {"crate", 150, Vector3(0.9f, 22.0f, 0.6f), Vector3(0.3f, 1.1f, 0.2f), true},
-        {"slab", 120, Vector3(-1.3f, 28.0f, -0.2f), Vector3(0.15f, 0.5f, 0.7f), false},
-        {"crate", 140, Vector3(0.0f, 36.0f, 1.1f), Vector3(0.7f, 0.3f, 0.9f), true},
-        {"crate", 110, Vector3(-2.5f, 44.0f, 0.6f), Vector3(0.2f, 0.6f, 0.3f), false},
-        {"slab", 130, Vector3(1.6f, 52.0f, -0.6f), Vector3(0.9f, 0.1f, 0.4f), true},
+        // The late ones land on open floor around the pile.
+        {"crate", 150, Vector3(3.4f, 17.0f, 0.3f), Vector3(0.3f, 1.1f, 0.2f), true},
+        {"slab", 120, Vector3(-1.6f, 19.0f, 3.0f), Vector3(0.15f, 0.5f, 0.7f), false},
+        {"crate", 140, Vector3(0.3f, 21.0f, 3.3f), Vector3(0.7f, 0.3f, 0.9f), true},
+        {"crate", 110, Vector3(-2.6f, 23.0f, -1.5f), Vector3(0.2f, 0.6f, 0.3f), false},
+        {"slab", 130, Vector3(3.0f, 25.0f, -1.4f), Vector3(0.9f, 0.1f, 0.4f), true},
     };
     int n = 0;
     for (const Drop& d : crates) {
