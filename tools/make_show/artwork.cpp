@@ -106,16 +106,17 @@ std::vector<uint8_t> makeTitleCard() {
 }
 
 std::vector<uint8_t> makeEndCard() {
-    const char* lines[] = {"CUBE TIDE  -  A SAMPLE SHOW", "MUSIC, MESHES, PICTURES AND MOTION",
-                           "ALL MADE BY CODE AT BUILD TIME"};
+    const std::string end = "THE END";
+    const std::string lines[] = {"CUBE TIDE  -  A SAMPLE SHOW", "MUSIC, MESHES, PICTURES AND MOTION",
+                                 "ALL MADE BY CODE AT BUILD TIME"};
     return paintPicture(
         [&](double x, double y) {
             // A dark veil, a little lighter towards the middle.
             double dx = (x - 512) / 512, dy = (y - 288) / 288;
             double veil = 0.72 + 0.16 * std::min(1.0, dx * dx + dy * dy);
             Paint p = solid(kNavy, veil);
-            if (textLit("THE END", 512, 120, 18, x - 6, y - 6)) p = over(solid(kPlum, 0.9), p);
-            if (textLit("THE END", 512, 120, 18, x, y)) p = over(solid(kCream, 1.0), p);
+            if (textLit(end, 512, 120, 18, x - 6, y - 6)) p = over(solid(kPlum, 0.9), p);
+            if (textLit(end, 512, 120, 18, x, y)) p = over(solid(kCream, 1.0), p);
             if (x > 212 && x < 812 && dashLit(x, y, 282, 8, 16, 10)) p = over(solid(kCoral, 1.0), p);
             if (textLit(lines[0], 512, 330, 4, x, y)) p = over(solid(kGold, 1.0), p);
             if (textLit(lines[1], 512, 380, 3, x, y)) p = over(solid(kAqua, 1.0), p);
