@@ -91,12 +91,6 @@ MeshData makeBox(float hx, float hy, float hz) {
     return m;
 }
 
-MeshData makeCornerBox(float sx, float sy, float sz) {
-    MeshData m = makeBox(sx / 2, sy / 2, sz / 2);
-    m.translate(Vector3(sx / 2, sy / 2, sz / 2));
-    return m;
-}
-
 MeshData makePrism(int n, float r, float y0, float y1) {
     MeshData m;
     for (int i = 0; i < n; ++i) {

@@ -26,8 +26,6 @@ struct MeshData {
 
 // Box centred on the origin with half extents (hx, hy, hz); six quadrilaterals.
 MeshData makeBox(float hx, float hy, float hz);
-// Box from corner (0, 0, 0) to (sx, sy, sz), as the sea's tiles are built.
-MeshData makeCornerBox(float sx, float sy, float sz);
 // Regular prism of n sides around the y axis from y0 to y1 with radius r, capped at both ends.
 MeshData makePrism(int n, float r, float y0, float y1);
 // A pillar: an n-sided prism of radius r from y = 0 to height, with a pyramid roof of roofHeight.
