@@ -44,6 +44,9 @@ TEST(ShowGeometry, SolidsFaceOutwardsAndBodiesStartWithTheirCorner) {
         EXPECT_GT(n.dot(out), 0.0f) << "bottle face " << i;
     }
     EXPECT_EQ(makeIcosphere(1.0f, 2).points.size(), 162u);
+    MeshData dome = makeDome(10.0f);
+    for (size_t i = 0; i < dome.faces.size(); ++i)
+        EXPECT_LT(dome.faceNormal(static_cast<int>(i)).dot(dome.faceCentre(static_cast<int>(i))), 0.0f) << "dome face " << i;
     // Flat pieces face up (rings, discs, grids) or towards -z (the sun).
     for (const MeshData& flat : {makeRing(12, 1.0f, 2.0f), makeDisc(12, 1.0f), makeGrid(3, 2, 4.0f, 4.0f)})
         for (size_t i = 0; i < flat.faces.size(); ++i) EXPECT_GT(flat.faceNormal(static_cast<int>(i)).y, 0.99f);

@@ -185,6 +185,12 @@ MeshData makeIcosphere(float r, int subdivisions) {
     return m;
 }
 
+MeshData makeDome(float r) {
+    MeshData m = makeIcosphere(r, 2);
+    for (auto& f : m.faces) std::reverse(f.begin(), f.end());
+    return m;
+}
+
 MeshData makeBottle(int n, float hx, float hy, float hz) {
     MeshData m;
     m.points.emplace_back(-hx, -hy, -hz);  // the bounding corner, used by no face

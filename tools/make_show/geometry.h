@@ -34,6 +34,8 @@ MeshData makePillar(int n, float r, float height, float roofHeight);
 MeshData makeGem(float r, float h);
 // Sphere subdivided from an icosahedron (subdivisions 0: 12 points; 1: 42; 2: 162).
 MeshData makeIcosphere(float r, int subdivisions);
+// The same sphere facing inwards: a sky around a scene, seen from inside.
+MeshData makeDome(float r);
 // A bottle: point 0 is the corner of a box of half extents (hx, hy, hz) that bounds it; an
 // n-sided body with shoulders and a neck fills it.
 MeshData makeBottle(int n, float hx, float hy, float hz);

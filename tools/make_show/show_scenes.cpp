@@ -134,6 +134,15 @@ void addFarWater(SceneKit& kit, float level, float fromZ, int nearId, int farId)
                           Vector3(0, level, fromZ + 110.0f + 80.0f));
 }
 
+// A sky of the background colour round the scene. The clear colour a scene sets takes effect
+// only at the next frame's clear, so without it a scene's first frame after a cut would show
+// the previous scene's background.
+void addSky(SceneKit& kit, const ShowColour& colour, float radius) {
+    kit.material(99, colour);
+    MeshData dome = makeDome(radius);
+    kit.meshWithMaterials(nullptr, "sky", dome, allFaces(dome, 99), Vector3(0, 0, 0));
+}
+
 // Concentric flat rings on the ground (adjacent, never overlapping): radii and solid ids.
 void addRingFloor(SceneKit& kit, Node3D* parent, const std::vector<float>& radii, const std::vector<int>& ids,
                   float y) {
@@ -230,7 +239,9 @@ SceneClip* buildDawnScene(MeshRegistry& registry, int startFrame, int endFrame) 
 // pulse on every beat, three soft jellies hop in the middle, glass panes circle outside.
 SceneClip* buildGardenScene(MeshRegistry& registry, int startFrame, int endFrame) {
     const int len = endFrame - startFrame;
-    SceneKit kit(registry, ShowColour{34, 30, 64});
+    const ShowColour sky{34, 30, 64};
+    SceneKit kit(registry, sky);
+    addSky(kit, sky, 70.0f);
 
     solid(kit, 60, kNavy);
     solid(kit, 61, kGold);
@@ -329,7 +340,9 @@ SceneClip* buildGardenScene(MeshRegistry& registry, int startFrame, int endFrame
 // bottles drop in front, and from bar 14 a fountain on a pedestal sprays golden drops that pile up.
 SceneClip* buildPlaygroundScene(MeshRegistry& registry, int startFrame, int endFrame) {
     const int len = endFrame - startFrame;
-    SceneKit kit(registry, ShowColour{244, 233, 212});
+    const ShowColour sky{244, 233, 212};
+    SceneKit kit(registry, sky);
+    addSky(kit, sky, 60.0f);
 
     solid(kit, 60, kSand);
     solid(kit, 61, ShowColour{96, 176, 178});
