@@ -185,7 +185,7 @@ void GLWindow::runLoop() {
             handleEvent(event);
             continue;
         }
-        if (active_ && keyState_[kKeyEscape]) {
+        if (active_ && (keyState_[kKeyEscape] || escapePressed_)) {
             killWindow();
             return;
         }
@@ -197,8 +197,9 @@ void GLWindow::runLoop() {
             // instead of spinning.
             surface_->waitEvent(10);
         }
-        if (keyState_[kKeyF1]) {
+        if (keyState_[kKeyF1] || f1Pressed_) {
             keyState_[kKeyF1] = 0;
+            f1Pressed_ = false;
             toggleFullscreen();
         }
     }
@@ -208,12 +209,15 @@ void GLWindow::handleEvent(const SurfaceEvent& event) {
     switch (event.type) {
         case SurfaceEvent::Type::KeyDown:
             if (event.key >= 0 && event.key < kKeyCount) keyState_[event.key] = 1;
+            if (event.key == kKeyEscape && active_) escapePressed_ = true;
+            if (event.key == kKeyF1) f1Pressed_ = true;
             break;
         case SurfaceEvent::Type::KeyUp:
             if (event.key >= 0 && event.key < kKeyCount) keyState_[event.key] = 0;
             break;
         case SurfaceEvent::Type::Activate:
             active_ = !event.minimized;
+            if (!active_) escapePressed_ = false;
             break;
         case SurfaceEvent::Type::Close:
             quitPending_ = true;

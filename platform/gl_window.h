@@ -108,6 +108,10 @@ private:
     bool active_ = false;
     bool quitPending_ = false;
     uint8_t keyState_[kKeyCount] = {};
+    // Presses of Escape (while active) and F1 seen since the loop last looked: a press and release
+    // that both arrive between two frames must not be lost.
+    bool escapePressed_ = false;
+    bool f1Pressed_ = false;
     uint32_t letterboxCounter_ = 0;
 
     AviRecorder recorder_;

@@ -270,6 +270,19 @@ TEST_F(GLWindowLoop, EscapeReleasedBeforeRestoreKeepsTheShowRunning) {
     EXPECT_EQ(client_.frames, 1 + 3);  // pass 1, then passes 7, 8, 9
 }
 
+TEST_F(GLWindowLoop, AQuickEscapeOrF1BetweenTwoFramesIsNotLost) {
+    // Press and release arrive together, as from a fast key tap on a busy machine.
+    surface_->at(2, SurfaceEvent::keyDown(kKeyF1));
+    surface_->at(2, SurfaceEvent::keyUp(kKeyF1));
+    surface_->at(4, SurfaceEvent::keyDown(kKeyEscape));
+    surface_->at(4, SurfaceEvent::keyUp(kKeyEscape));
+    surface_->at(30, SurfaceEvent::close());
+    EXPECT_EQ(run(false), 1);
+    EXPECT_EQ(client_.frames, 2);  // passes 1 and 3; Escape ends the loop at pass 5
+    const auto& log = surface_->log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "setFullscreen 1"), log.end());
+}
+
 TEST_F(GLWindowLoop, F1SwitchesBetweenFullScreenAndWindowAndTheShowGoesOn) {
     surface_->at(3, SurfaceEvent::keyDown(kKeyF1));
     surface_->at(5, SurfaceEvent::keyUp(kKeyF1));
