@@ -11,6 +11,7 @@
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
 #include "math/color_rgb.h"
+#include "mesh/std_mesh3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 
@@ -28,69 +29,47 @@ struct MeshRecord {
     std::vector<int32_t> materials;
     bool softBody = false;
     int32_t startFrame = 0, endFrame = 0;
-    float directionStiffness = 0.8f, lengthStiffness = 0.4f, damping = 0.93f, reserve = 0.0001f;
     std::string name = "mesh";
-    int32_t id = 1;
     Vector3 position{0, 0, 0};
 };
 
-// The node record of a childless node with no properties.
-inline void writeNodeRecord(PackWriter& w, const std::string& name, int32_t id, const Vector3& position) {
-    w.writeInt(0);     // properties
-    w.writeInt(id);
-    w.writeInt(7);     // reserved
-    w.writeInt(-1);    // target id
+// The node record of a childless node (id 1) with no properties.
+inline void writeNodeRecord(PackWriter& w, const std::string& name, const Vector3& position) {
+    for (int32_t v : {0, 1, 7, -1}) w.writeInt(v);  // properties, id, reserved, target id
     w.writeFloat(1.0f);
     w.writeString(name.c_str());
     position.save(w);
-    w.writeFloat(0);
-    w.writeFloat(0);
-    w.writeFloat(0);
-    w.writeFloat(1);   // quaternion
-    w.writeFloat(1);
-    w.writeFloat(1);
-    w.writeFloat(1);   // scale
-    w.writeInt(0);     // children
-}
-
-inline void writeMeshRecord(PackWriter& w, const MeshRecord& r) {
-    w.writeInt(r.frozen);
-    if (r.sharedPoints) {
-        w.writeInt(1);
-        w.writeString(r.pointsKey.c_str());
-    } else {
-        w.writeInt(0);
-        w.writeInt(static_cast<int32_t>(r.points.size()));
-        for (const Vector3& p : r.points) p.save(w);
-    }
-    if (r.sharedFaces) {
-        w.writeInt(1);
-        w.writeString(r.facesKey.c_str());
-    } else {
-        w.writeInt(0);
-        w.writeInt(static_cast<int32_t>(r.faces.size()));
-        for (const auto& f : r.faces)
-            for (int32_t v : f) w.writeInt(v);
-    }
-    for (int32_t m : r.materials) w.writeInt(m);
-    if (r.softBody) {
-        w.writeShort(1);
-        w.writeInt(r.startFrame);
-        w.writeInt(r.endFrame);
-        w.writeFloat(r.directionStiffness);
-        w.writeFloat(r.lengthStiffness);
-        w.writeFloat(r.damping);
-        w.writeFloat(r.reserve);
-    } else {
-        w.writeShort(0);
-    }
-    writeNodeRecord(w, r.name, r.id, r.position);
+    for (float f : {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f}) w.writeFloat(f);  // quaternion, scale
+    w.writeInt(0);  // children
 }
 
 inline std::vector<uint8_t> meshRecordBytes(const MeshRecord& r) {
     PackWriter w;
     w.openMemory();
-    writeMeshRecord(w, r);
+    w.writeInt(r.frozen);
+    w.writeInt(r.sharedPoints ? 1 : 0);
+    if (r.sharedPoints) {
+        w.writeString(r.pointsKey.c_str());
+    } else {
+        w.writeInt(static_cast<int32_t>(r.points.size()));
+        for (const Vector3& p : r.points) p.save(w);
+    }
+    w.writeInt(r.sharedFaces ? 1 : 0);
+    if (r.sharedFaces) {
+        w.writeString(r.facesKey.c_str());
+    } else {
+        w.writeInt(static_cast<int32_t>(r.faces.size()));
+        for (const auto& f : r.faces)
+            for (int32_t v : f) w.writeInt(v);
+    }
+    for (int32_t m : r.materials) w.writeInt(m);
+    w.writeShort(r.softBody ? 1 : 0);
+    if (r.softBody) {
+        w.writeInt(r.startFrame);
+        w.writeInt(r.endFrame);
+        for (float f : {0.8f, 0.4f, 0.93f, 0.0001f}) w.writeFloat(f);  // stiffnesses, damping, reserve
+    }
+    writeNodeRecord(w, r.name, r.position);
     return w.bytes();
 }
 
@@ -98,6 +77,13 @@ inline std::vector<uint8_t> meshRecordBytes(const MeshRecord& r) {
 inline std::unique_ptr<PackReader> readerOver(const std::vector<uint8_t>& bytes) {
     auto reader = std::make_unique<PackReader>();
     reader->openMemory(bytes.data(), bytes.size(), "test");
+    return reader;
+}
+
+// Loads a record into mesh; returns the reader for inspection.
+inline std::unique_ptr<PackReader> loadInto(StdMesh3D& mesh, const MeshRecord& r, MeshRegistry* registry = nullptr) {
+    auto reader = readerOver(meshRecordBytes(r));
+    mesh.load(*reader, nullptr, registry);
     return reader;
 }
 
@@ -129,7 +115,7 @@ inline std::unique_ptr<MaterialLibrary> makeLibrary(std::initializer_list<int> i
     return library;
 }
 
-// The unit tetrahedron: 4 points, 4 triangles.
+// The unit tetrahedron: 4 points, 4 triangles, materials 10 to 13.
 inline MeshRecord tetrahedron() {
     MeshRecord r;
     r.points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};

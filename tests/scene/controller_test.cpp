@@ -1,4 +1,5 @@
-// Controllers: interpolation, clamping, visibility, order, records, and no allocation per frame.
+// Controllers and their tracks: interpolation, clamping, visibility, file order, key records, and no
+// allocation per frame.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -30,19 +31,28 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-Track* vectorTrack(std::initializer_list<std::pair<int, Vector3>> keys) {
+template <class Value, class T>
+Track* track(std::initializer_list<std::pair<int, T>> keys) {
     Track* t = new Track();
-    for (auto& [time, v] : keys) t->insertKeyValue(new PositionValue(v), time);
+    for (auto& [time, v] : keys) t->insertKeyValue(new Value(v), time);
     return t;
 }
+Track* vectorTrack(std::initializer_list<std::pair<int, Vector3>> keys) { return track<PositionValue>(keys); }
+Track* floatTrack(std::initializer_list<std::pair<int, float>> keys) { return track<FloatValue>(keys); }
+Track* rotationTrack(std::initializer_list<std::pair<int, Quaternion>> keys) { return track<RotationValue>(keys); }
 
-Track* floatTrack(std::initializer_list<std::pair<int, float>> keys) {
-    Track* t = new Track();
-    for (auto& [time, v] : keys) t->insertKeyValue(new FloatValue(v), time);
-    return t;
+// A controller with keys of every kind: position, rotation, scale and visibility.
+Controller* fullController(int id) {
+    Controller* c = new Controller();
+    c->setTargetId(id);
+    c->setPositionTrack(vectorTrack({{0, Vector3(0, 0, 0)}, {500, Vector3(1, 2, 3)}, {1000, Vector3(0, 0, 0)}}));
+    c->setRotationTrack(rotationTrack({{0, Quaternion(0, 0, 0, 1)}, {1000, Quaternion(0, 1, 0, 0)}}));
+    c->setScaleTrack(vectorTrack({{0, Vector3(1, 1, 1)}, {1000, Vector3(2, 2, 2)}}));
+    c->setVisibilityTrack(floatTrack({{0, 1.0f}, {1000, 0.0f}}));
+    return c;
 }
 
-// A scene-like tree: root -> group (id 1) -> target (id 2).
+// A scene-like tree: root -> group (id 1) -> target (id 2) at (0, 1, 0).
 struct SmallTree {
     Group3D root;
     Group3D* group = new Group3D();
@@ -58,142 +68,90 @@ struct SmallTree {
 
 }  // namespace
 
-TEST(Controller, PositionInterpolatesAndMovesTheSubtree) {
+TEST(Controller, PositionInterpolatesClampsAndMovesTheSubtree) {
     SmallTree tree;
     ControllerSet set;
     set.setStartTime(0);
     set.setEndTime(3000);
     Controller* c = new Controller();
     c->setTargetId(1);
-    c->setPositionTrack(vectorTrack({{0, Vector3(0, 0, 0)}, {100, Vector3(10, 0, 0)}}));
+    c->setPositionTrack(vectorTrack({{0, Vector3(0, 0, 0)}, {100, Vector3(10, 0, 0)},
+                                     {3000, Vector3(30, 0, 0)}, {4000, Vector3(99, 0, 0)}}));
     set.prepend(c);
-
-    EXPECT_FLOAT_EQ(tree.target->getWorldPosition().x, 0.0f);
-    set.apply(25, &tree.root);
-    EXPECT_FLOAT_EQ(tree.group->getPosition().x, 2.5f);
-    EXPECT_EQ(tree.group->getTime(), 25);
-    EXPECT_FLOAT_EQ(tree.target->getWorldPosition().x, 2.5f);  // the child's cache was cleared
-    EXPECT_FLOAT_EQ(tree.target->getWorldPosition().y, 1.0f);
-    set.apply(100, &tree.root);
-    EXPECT_FLOAT_EQ(tree.group->getPosition().x, 10.0f);
-    set.apply(150, &tree.root);  // past the last key: unchanged
-    EXPECT_FLOAT_EQ(tree.group->getPosition().x, 10.0f);
-    EXPECT_EQ(tree.group->getTime(), 150);
+    EXPECT_FLOAT_EQ(tree.target->getWorldPosition().x, 0.0f);  // fills the child's cache
+    struct Case {
+        int time;
+        float x;
+        int nodeTime;
+    };
+    // At a key time the earlier pair is used; times outside the set's range are clamped to it.
+    for (const Case& k : {Case{25, 2.5f, 25}, Case{100, 10, 100}, Case{1550, 20, 1550}, Case{4000, 30, 3000},
+                          Case{-5, 0, 0}}) {
+        SCOPED_TRACE(k.time);
+        set.apply(k.time, &tree.root);
+        EXPECT_FLOAT_EQ(tree.group->getPosition().x, k.x);
+        EXPECT_EQ(tree.group->getTime(), k.nodeTime);
+        EXPECT_FLOAT_EQ(tree.target->getWorldPosition().x, k.x);  // the child's cache was cleared
+        EXPECT_FLOAT_EQ(tree.target->getWorldPosition().y, 1.0f);
+    }
 }
 
-TEST(Controller, TimeIsClampedToTheSetsRange) {
-    SmallTree tree;
-    ControllerSet set;
-    set.setStartTime(0);
-    set.setEndTime(3000);
-    Controller* c = new Controller();
-    c->setTargetId(2);
-    c->setPositionTrack(vectorTrack({{0, Vector3(0, 0, 0)}, {3000, Vector3(30, 0, 0)}, {4000, Vector3(99, 0, 0)}}));
-    set.prepend(c);
-
-    set.apply(4000, &tree.root);
-    EXPECT_FLOAT_EQ(tree.target->getPosition().x, 30.0f);
-    EXPECT_EQ(tree.target->getTime(), 3000);
-    set.apply(-5, &tree.root);
-    EXPECT_FLOAT_EQ(tree.target->getPosition().x, 0.0f);
-    EXPECT_EQ(tree.target->getTime(), 0);
-}
-
-TEST(Controller, RotationSlerpsAndSwitchesToQuaternion) {
+TEST(Controller, RotationSlerpsEqualScaleKeyTimesDoNotDivideByZeroAndWrongKindsAreIgnored) {
     SmallTree tree;
     Controller c;
     c.setTargetId(1);
-    Track* t = new Track();
     float s45 = float(std::sin(M_PI / 4)), c45 = float(std::cos(M_PI / 4));
-    t->insertKeyValue(new RotationValue(Quaternion(0, 0, 0, 1)), 0);
-    t->insertKeyValue(new RotationValue(Quaternion(0, 0, s45, c45)), 100);
-    c.setRotationTrack(t);
-
+    c.setRotationTrack(rotationTrack({{0, Quaternion(0, 0, 0, 1)}, {100, Quaternion(0, 0, s45, c45)}}));
+    c.setScaleTrack(vectorTrack({{0, Vector3(1, 1, 1)}, {100, Vector3(3, 3, 3)}}));
     c.apply(50, &tree.root);
     EXPECT_TRUE(tree.group->usesQuaternion());
-    Quaternion q = tree.group->getQuaternion();
-    EXPECT_NEAR(q.z, std::sin(M_PI / 8), 1e-5);
-    EXPECT_NEAR(q.w, std::cos(M_PI / 8), 1e-5);
-    c.apply(0, &tree.root);
-    EXPECT_FLOAT_EQ(tree.group->getQuaternion().z, 0.0f);
-}
-
-TEST(Controller, ScaleInterpolatesAndEqualKeyTimesTakeTheEarlierKey) {
-    SmallTree tree;
-    Controller c;
-    c.setTargetId(1);
-    c.setScaleTrack(vectorTrack({{0, Vector3(1, 1, 1)}, {100, Vector3(3, 3, 3)}, {100, Vector3(9, 9, 9)}}));
-    c.apply(50, &tree.root);
+    EXPECT_NEAR(tree.group->getQuaternion().z, std::sin(M_PI / 8), 1e-5);
+    EXPECT_NEAR(tree.group->getQuaternion().w, std::cos(M_PI / 8), 1e-5);
     EXPECT_FLOAT_EQ(tree.group->getScale().x, 2.0f);
 
-    Controller same;
-    same.setTargetId(1);
-    same.setScaleTrack(vectorTrack({{100, Vector3(5, 5, 5)}, {100, Vector3(9, 9, 9)}}));
-    same.apply(100, &tree.root);
-    EXPECT_FLOAT_EQ(tree.group->getScale().x, 5.0f);
+    c.setScaleTrack(vectorTrack({{100, Vector3(5, 5, 5)}, {100, Vector3(9, 9, 9)}}));
+    c.apply(100, &tree.root);
+    EXPECT_FLOAT_EQ(tree.group->getScale().x, 5.0f);  // the earlier key
     EXPECT_FALSE(std::isnan(tree.target->getWorldPosition().y));
+
+    // Keys of the wrong kind for their track are ignored.
+    SmallTree other;
+    c.setRotationTrack(vectorTrack({{0, Vector3(1, 2, 3)}, {100, Vector3(4, 5, 6)}}));
+    c.setPositionTrack(floatTrack({{0, 1.0f}, {100, 2.0f}}));
+    c.setScaleTrack(nullptr);
+    c.apply(50, &other.root);
+    EXPECT_FALSE(other.group->usesQuaternion());
+    EXPECT_FLOAT_EQ(other.group->getPosition().x, 0.0f);
 }
 
 TEST(Controller, VisibilityComesFromTheEarlierKey) {
     SmallTree tree;
     Controller c;
     c.setTargetId(2);
-    c.setVisibilityTrack(floatTrack({{0, 1.0f}, {100, 0.0f}}));
-    for (int t : {0, 50, 100}) {
-        c.apply(t, &tree.root);
-        EXPECT_TRUE(tree.target->isVisible()) << t;
-    }
-    tree.target->setVisible(false);
-    c.apply(150, &tree.root);  // no pair: left as it is
-    EXPECT_FALSE(tree.target->isVisible());
-
     c.setVisibilityTrack(floatTrack({{0, 1.0f}, {100, 0.0f}, {200, 0.0f}}));
-    c.apply(150, &tree.root);
-    EXPECT_FALSE(tree.target->isVisible());
-    c.apply(100, &tree.root);
+    for (int t : {0, 50, 100, 150}) {
+        tree.target->setVisible(t == 150);  // the opposite of what the key says
+        c.apply(t, &tree.root);
+        EXPECT_EQ(tree.target->isVisible(), t != 150) << t;
+    }
+    tree.target->setVisible(true);
+    c.apply(250, &tree.root);  // no pair: left as it is
     EXPECT_TRUE(tree.target->isVisible());
-}
-
-TEST(Controller, MismatchedKeyKindsAndMissingNodesAreIgnored) {
-    SmallTree tree;
-    Controller c;
-    c.setTargetId(1);
-    c.setRotationTrack(vectorTrack({{0, Vector3(1, 2, 3)}, {100, Vector3(4, 5, 6)}}));
-    c.setPositionTrack(floatTrack({{0, 1.0f}, {100, 2.0f}}));
-    c.apply(50, &tree.root);
-    EXPECT_FALSE(tree.group->usesQuaternion());
-    EXPECT_FLOAT_EQ(tree.group->getPosition().x, 0.0f);
-
-    SmallTree other;
-    Controller missing;
-    missing.setTargetId(42);
-    missing.setPositionTrack(vectorTrack({{0, Vector3(1, 2, 3)}, {100, Vector3(4, 5, 6)}}));
-    missing.apply(50, &other.root);
-    EXPECT_EQ(other.group->getTime(), 0);
-    EXPECT_EQ(other.target->getTime(), 0);
-    EXPECT_FLOAT_EQ(other.target->getPosition().x, 0.0f);
+    c.setVisibilityTrack(floatTrack({{0, 0.0f}}));  // a single key makes no pair either
+    c.apply(0, &tree.root);
+    EXPECT_TRUE(tree.target->isVisible());
 }
 
 TEST(ControllerSet, FirstControllerInTheFileIsAppliedLastAndRecordsRoundTrip) {
     PackWriter w;
     w.openMemory();
-    w.writeInt(0);
-    w.writeInt(1000);
-    w.writeInt(7);
-    w.writeInt(2);
+    for (int v : {0, 1000, 7, 2}) w.writeInt(v);  // start, end, reserved, controller count
     for (float x : {1.0f, 2.0f}) {  // two controllers for node 1: the first one should win
-        w.writeInt(1);
-        w.writeInt(1);
-        w.writeInt(0);
-        w.writeInt(0);
-        w.writeInt(0);
-        w.writeInt(2);
+        for (int v : {1, 1, 0, 0, 0, 2}) w.writeInt(v);  // node, which tracks follow, key count
         for (int time : {0, 100}) {
             w.writeInt(time);
             w.writeInt(kKeyPosition);
-            w.writeFloat(x);
-            w.writeFloat(0);
-            w.writeFloat(0);
+            for (float f : {x, 0.0f, 0.0f}) w.writeFloat(f);
         }
     }
     PackReader r;
@@ -202,19 +160,30 @@ TEST(ControllerSet, FirstControllerInTheFileIsAppliedLastAndRecordsRoundTrip) {
     set.load(r);
     ASSERT_FALSE(r.failed()) << r.error();
     EXPECT_EQ(set.controllers().count(), 2);
-    EXPECT_EQ(set.getReserved(), 7);
-
     SmallTree tree;
     set.apply(50, &tree.root);
     EXPECT_FLOAT_EQ(tree.group->getPosition().x, 1.0f);
-
     PackWriter out;
     out.openMemory();
     set.save(out);
     EXPECT_EQ(out.bytes(), w.bytes());
+
+    // Keys of every kind survive a save, load and save again byte for byte.
+    set.prepend(fullController(2));
+    PackWriter first, second;
+    first.openMemory();
+    set.save(first);
+    PackReader again;
+    again.openMemory(first.bytes().data(), first.bytes().size());
+    ControllerSet loaded;
+    loaded.load(again);
+    ASSERT_FALSE(again.failed()) << again.error();
+    second.openMemory();
+    loaded.save(second);
+    EXPECT_EQ(first.bytes(), second.bytes());
 }
 
-TEST(ControllerSet, ApplyDoesNotAllocate) {
+TEST(ControllerSet, ApplyAndUpdateDoNotAllocateAfterTheFirstFrame) {
     SmallTree tree;
     for (int i = 0; i < 20; ++i) {
         auto* node = new Group3D();
@@ -223,19 +192,7 @@ TEST(ControllerSet, ApplyDoesNotAllocate) {
     }
     ControllerSet set;
     set.setEndTime(1000);
-    for (int id : {1, 2, 110, 119, 555}) {
-        Controller* c = new Controller();
-        c->setTargetId(id);
-        c->setPositionTrack(vectorTrack({{0, Vector3(0, 0, 0)}, {500, Vector3(1, 2, 3)}, {1000, Vector3(0, 0, 0)}}));
-        Track* rotation = new Track();
-        rotation->insertKeyValue(new RotationValue(Quaternion(0, 0, 0, 1)), 0);
-        rotation->insertKeyValue(new RotationValue(Quaternion(0, 1, 0, 0)), 1000);
-        c->setRotationTrack(rotation);
-        c->setScaleTrack(vectorTrack({{0, Vector3(1, 1, 1)}, {1000, Vector3(2, 2, 2)}}));
-        c->setVisibilityTrack(floatTrack({{0, 1.0f}, {1000, 0.0f}}));
-        set.prepend(c);
-    }
-
+    for (int id : {1, 2, 110, 119, 555}) set.prepend(fullController(id));  // no node 555: does nothing
     set.apply(0, &tree.root);  // the first frame
     long before = allocationCount;
     for (int t = 0; t <= 1200; t += 7) {
@@ -245,4 +202,19 @@ TEST(ControllerSet, ApplyDoesNotAllocate) {
     }
     EXPECT_EQ(allocationCount - before, 0);
     EXPECT_GT(before, 0);  // the counter does see allocations
+}
+
+TEST(Track, UnknownKeyValueKindsAreLoadErrors) {
+    for (int32_t kind : {4, -1}) {
+        PackWriter bad;
+        bad.openMemory();
+        for (int32_t v : {1, 0, kind}) bad.writeInt(v);  // one key at time 0 of this kind
+        bad.writeFloat(1.0f);
+        PackReader br;
+        br.openMemory(bad.bytes().data(), bad.bytes().size());
+        Track t;
+        t.load(br);
+        EXPECT_NE(br.error().find("unknown key value kind"), std::string::npos) << br.error();
+        EXPECT_EQ(t.count(), 0);
+    }
 }
