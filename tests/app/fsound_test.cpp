@@ -1,16 +1,15 @@
 // The sound calls on SDL2_mixer with the dummy audio driver: a paused start that waits for the
 // first unpause, and silence (never a failure) for missing or unreadable music or no audio.
-#include <gtest/gtest.h>
+#include "app/fsound.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
-#include "app/fsound.h"
 #include "test_packs.h"
 
 namespace {
@@ -20,38 +19,24 @@ namespace fs = std::filesystem;
 // Half a second of 16-bit mono silence as a WAV file.
 std::string writeWav(const std::string& name) {
     const uint32_t samples = 22050;
-    std::vector<uint8_t> b;
-    b.insert(b.end(), {'R', 'I', 'F', 'F'});
+    std::vector<uint8_t> b = {'R', 'I', 'F', 'F'};
     put32(b, 36 + samples * 2);
     b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put32(b, 16);
-    put16(b, 1);
-    put16(b, 1);
-    put32(b, 44100);
-    put32(b, 88200);
-    put16(b, 2);
-    put16(b, 16);
+    for (uint32_t v : {16u, 0x00010001u, 44100u, 88200u, 0x00100002u}) put32(b, v);  // PCM mono 16-bit
     b.insert(b.end(), {'d', 'a', 't', 'a'});
     put32(b, samples * 2);
     b.resize(b.size() + samples * 2, 0);
-    const fs::path path = fs::path(testing::TempDir()) / name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-    return path.string();
+    return writeTemp(name, b);
 }
 
+// Every test runs on SDL's dummy audio driver, and leaves it set.
 class FSoundTest : public testing::Test {
 protected:
-    void SetUp() override {
-        const char* driver = std::getenv("SDL_AUDIODRIVER");
-        previous_ = driver ? driver : "";
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-    }
+    void SetUp() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
     void TearDown() override {
         FSOUND_Close();
-        if (previous_.empty()) unsetenv("SDL_AUDIODRIVER");
-        else setenv("SDL_AUDIODRIVER", previous_.c_str(), 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
     }
-    std::string previous_;
 };
 
 }  // namespace
@@ -72,45 +57,39 @@ TEST_F(FSoundTest, PausedStartWaitsForTheFirstUnpause) {
     EXPECT_EQ(Mix_PausedMusic(), 1);
     EXPECT_EQ(FSOUND_Stream_Close(stream), 1);
     EXPECT_EQ(Mix_PlayingMusic(), 0);
-}
 
-TEST_F(FSoundTest, Mp3StreamStartsAtTheGivenPosition) {
+    // An MP3 stream starts at the position set, and seeks while playing.
     const fs::path mp3 = fs::path(testing::TempDir()) / "music_tone.mp3";
-    const std::string make = "ffmpeg -v quiet -y -f lavfi -i sine=frequency=440:duration=3 -c:a libmp3lame '" +
-                             mp3.string() + "'";
+    const std::string make =
+        "ffmpeg -v quiet -y -f lavfi -i sine=frequency=440:duration=3 -c:a libmp3lame '" + mp3.string() + "'";
     if (std::system(make.c_str()) != 0 || !fs::exists(mp3)) GTEST_SKIP() << "no MP3 encoder";
-    ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
-    FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(mp3.string().c_str(), 0x20130, 0);
+    stream = FSOUND_Stream_OpenFile(mp3.string().c_str(), 0x20130, 0);
     ASSERT_NE(stream, nullptr);
-    const int channel = FSOUND_Stream_PlayEx(FSOUND_FREE, stream, nullptr, 1);
+    const int mp3Channel = FSOUND_Stream_PlayEx(FSOUND_FREE, stream, nullptr, 1);
     EXPECT_EQ(FSOUND_Stream_SetTime(stream, 1500), 1);
-    EXPECT_EQ(FSOUND_SetPaused(channel, 0), 1);
+    EXPECT_EQ(FSOUND_SetPaused(mp3Channel, 0), 1);
     EXPECT_EQ(Mix_PlayingMusic(), 1);
-    EXPECT_EQ(FSOUND_Stream_SetTime(stream, 0), 1);  // seeking a playing stream
+    EXPECT_EQ(FSOUND_Stream_SetTime(stream, 0), 1);
     EXPECT_EQ(FSOUND_Stream_Close(stream), 1);
 }
 
-TEST_F(FSoundTest, MissingOrUnreadableMusicPlaysNothing) {
+TEST_F(FSoundTest, MissingOrUnreadableMusicOrNoDevicePlaysNothing) {
     ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
-    const std::string missing = (fs::path(testing::TempDir()) / "absent.mp3").string();
-    EXPECT_EQ(FSOUND_Stream_OpenFile(missing.c_str(), 0x20130, 0), nullptr);
-    const fs::path junk = fs::path(testing::TempDir()) / "junk.mp3";
-    std::ofstream(junk, std::ios::binary) << "this is not music at all";
-    EXPECT_EQ(FSOUND_Stream_OpenFile(junk.string().c_str(), 0x20130, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_OpenFile((testing::TempDir() + "/absent.mp3").c_str(), 0x20130, 0), nullptr);
+    const std::string junk = writeTemp("junk.mp3", {'n', 'o', 't', ' ', 'm', 'u', 's', 'i', 'c'});
+    EXPECT_EQ(FSOUND_Stream_OpenFile(junk.c_str(), 0x20130, 0), nullptr);
     // Every call accepts the null handle and the channel -1 it leads to.
     EXPECT_EQ(FSOUND_Stream_PlayEx(FSOUND_FREE, nullptr, nullptr, 1), -1);
     EXPECT_EQ(FSOUND_SetPaused(-1, 1), 0);
     EXPECT_EQ(FSOUND_Stream_SetTime(nullptr, 0), 0);
     EXPECT_EQ(FSOUND_SetPaused(-1, 0), 0);
     EXPECT_EQ(FSOUND_Stream_Close(nullptr), 0);
-}
+    FSOUND_Close();
 
-TEST_F(FSoundTest, WithoutAnAudioDeviceEveryCallIsSilent) {
+    // Without an audio device nothing opens and every call is silent.
     setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
     EXPECT_EQ(FSOUND_Init(44100, 32, 0), 0);
-    FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(writeWav("music_no_device.wav").c_str(), 0x20130, 0);
-    EXPECT_EQ(stream, nullptr);
-    EXPECT_EQ(FSOUND_Stream_PlayEx(FSOUND_FREE, stream, nullptr, 1), -1);
+    EXPECT_EQ(FSOUND_Stream_OpenFile(writeWav("music_no_device.wav").c_str(), 0x20130, 0), nullptr);
+    EXPECT_EQ(FSOUND_Stream_PlayEx(FSOUND_FREE, nullptr, nullptr, 1), -1);
     EXPECT_EQ(FSOUND_SetPaused(0, 0), 0);
-    FSOUND_Close();
 }
