@@ -4,7 +4,7 @@
 
 #include "demotool_runner.h"
 #include "platform/message_box.h"
-#include "tools/demotool/show_inspector.h"
+#include "tools/demotool/pack_description.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "tools/demotool/cli.h"
-#include "tools/demotool/show_inspector.h"
+#include "tools/demotool/pack_description.h"
 
 int inspectCommand(const std::vector<std::string>& args) {
     ParsedArgs a;

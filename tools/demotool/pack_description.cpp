@@ -1,5 +1,5 @@
 // Loading a pack with the show's loaders and describing what it holds, as JSON and as text.
-#include "tools/demotool/show_inspector.h"
+#include "tools/demotool/pack_description.h"
 
 #include <cstdio>
 #include <sstream>
