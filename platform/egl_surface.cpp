@@ -195,11 +195,10 @@ bool EglSurface::pollEvent(SurfaceEvent& event) {
 }
 
 void EglSurface::swapBuffers() {
-    if (surface_) {
-        eglSwapBuffers(display_, static_cast<EGLSurface>(surface_));
-    } else {
-        glFlush();
-    }
+    // A pbuffer has one buffer and its swap returns at once: finish the frame here so that it is
+    // complete when this returns, as a swap on a display does.
+    if (surface_) eglSwapBuffers(display_, static_cast<EGLSurface>(surface_));
+    glFinish();
 }
 
 bool EglSurface::releaseCurrent() {
