@@ -25,6 +25,7 @@
 // Appends a palette record (0, the 256 colours, count, index).
 inline void appendPaletteRecord(std::vector<uint8_t>& frame, const std::vector<uint32_t>& palette,
                                 uint8_t count, uint8_t index) {
+    frame.reserve(frame.size() + 1027);
     frame.push_back(0);
     const auto* bytes = reinterpret_cast<const uint8_t*>(palette.data());
     frame.insert(frame.end(), bytes, bytes + 1024);

@@ -77,7 +77,10 @@ inline RunResult runShell(const std::string& command, const std::string& capture
 // Runs demotool with the given (unquoted) arguments.
 inline RunResult runDemotool(const std::vector<std::string>& args, const std::string& captureDir) {
     std::string command = shellQuote(DEMOTOOL_PROGRAM);
-    for (const std::string& a : args) command += " " + shellQuote(a);
+    for (const std::string& a : args) {
+        command += ' ';
+        command += shellQuote(a);
+    }
     return runShell(command, captureDir);
 }
 

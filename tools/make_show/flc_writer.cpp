@@ -154,6 +154,7 @@ std::vector<uint8_t> encodeDeltaFlc(const std::vector<uint8_t>& previous, const 
         ++codedLines;
     }
     std::vector<uint8_t> out;
+    out.reserve(2 + lines.size());
     put16(out, static_cast<uint16_t>(codedLines));
     out.insert(out.end(), lines.begin(), lines.end());
     return out;
