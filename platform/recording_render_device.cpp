@@ -7,24 +7,11 @@
 #include "math/matrix4.h"
 #include "mesh/face.h"
 #include "mesh/mesh_base.h"
+#include "platform/gl_render_device.h"
 #include "platform/message_box.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
-
-namespace {
-
-constexpr double kAspect = 1.7777777910232544;
-constexpr double kNear = 0.1;
-constexpr double kFar = 300.0;
-
-// gluPerspective's vertical angle for a horizontal angle of fovDegrees on a 16:9 picture.
-double verticalAngle(float fovDegrees) {
-    return 2.0 * std::atan(std::tan(fovDegrees * 3.1415927 * 0.005555555555555556 * 0.5) * 0.5624999958090484) *
-           180.0 * 0.31830987;
-}
-
-}  // namespace
 
 RecordingRenderDevice::RecordingRenderDevice() {
     for (Plane& p : planes_) p.set(0, 0, 0, 0);
@@ -134,14 +121,14 @@ void RecordingRenderDevice::endFrame() {
 void RecordingRenderDevice::computeFrustumPlanes(const Vector3& position, const Quaternion& orientation,
                                                  float fieldOfViewDegrees, Plane planes[6]) {
     // Projection as gluPerspective builds it, in OpenGL's memory order.
-    const double fovy = verticalAngle(fieldOfViewDegrees) * 3.14159265358979323846 / 180.0;
+    const double fovy = verticalFieldOfView(fieldOfViewDegrees) * 3.14159265358979323846 / 180.0;
     const double f = 1.0 / std::tan(fovy / 2.0);
     float p[16] = {};
-    p[0] = static_cast<float>(f / kAspect);
+    p[0] = static_cast<float>(f / kPictureAspect);
     p[5] = static_cast<float>(f);
-    p[10] = static_cast<float>((kFar + kNear) / (kNear - kFar));
+    p[10] = static_cast<float>((kFarPlane + kNearPlane) / (kNearPlane - kFarPlane));
     p[11] = -1.0f;
-    p[14] = static_cast<float>(2.0 * kFar * kNear / (kNear - kFar));
+    p[14] = static_cast<float>(2.0 * kFarPlane * kNearPlane / (kNearPlane - kFarPlane));
 
     // View: the transposed rotation with X reversed and Y and Z exchanged, then the translation.
     Matrix4 v = Matrix4::identity();
@@ -232,6 +219,7 @@ int RecordingRenderDevice::isVisible(const Vector3* points, int count) {
     ++visibilityQueries_;
     if (visibleAnswer_) return *visibleAnswer_;
     if (!cullingEnabled_) return 1;
+    if (!points || count <= 0) return 1;
     for (const Plane& plane : planes_) {
         int behind = 0;
         for (int i = 0; i < count; ++i) behind += points[i].classifyAgainst(plane) == 1 ? 1 : 0;

@@ -1,6 +1,7 @@
 // The OpenGL render device against a real (headless) GL context: colours, primitives, the
 // translucent pass, alpha state, cameras and culling, screen textures.
 #include "platform/gl_render_device.h"
+#include "platform/recording_render_device.h"
 
 #include <gtest/gtest.h>
 
@@ -204,6 +205,14 @@ TEST_F(GLRenderDeviceTest, CameraViewAndFrustumCulling) {
         const Plane& p = device_.getFrustumPlanes()[i];
         EXPECT_NEAR(std::sqrt(p.a * p.a + p.b * p.b + p.c * p.c), 1.0, 1e-5) << i;
     }
+
+    // The recording device culls as this one does, and an empty point set counts as visible.
+    RecordingRenderDevice recording;
+    recording.setCamera(camera, kW, kH);
+    for (const auto* points : {&inView, &behind, &straddling, &beyondFar, &outsideLeft})
+        EXPECT_EQ(recording.isVisible(points->data(), 8), device_.isVisible(points->data(), 8));
+    EXPECT_EQ(device_.isVisible(nullptr, 0), 1);
+    EXPECT_EQ(recording.isVisible(nullptr, 0), 1);
 
     // After setLookAt culling is off: everything counts as visible.
     device_.setLookAt(Vector3(0, 0, 10), Vector3(0, 0, 0), kW, kH);
