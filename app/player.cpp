@@ -41,6 +41,7 @@ Player::~Player() {
     FSOUND_Close();
     delete[] trackTextures_;
     delete window_;
+    delete ownedDevice_;
     delete[] tracks_;
 }
 
@@ -55,9 +56,11 @@ TextureName Player::getTrackTexture(int index) const {
 }
 
 int Player::run(int width, int height, HostWindow hostWindow, int autoStart) {
-    device_ = createRenderDevice(0);
-    prepareStart(autoStart);
     delete window_;
+    window_ = nullptr;
+    delete ownedDevice_;
+    ownedDevice_ = device_ = createRenderDevice(0);
+    prepareStart(autoStart);
     window_ = new GLWindow(hostWindow);
     window_->setPlayer(this);
     return window_->openWindow("Test", width, height, 32, hostWindow == nullptr);

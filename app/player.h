@@ -37,7 +37,8 @@ public:
     // Sound library up (44100, 32, 0), "music.mp3" opened, no channel, 4 empty tracks,
     // frameBuffer and animationList created.
     Player();
-    // Closes the music stream, then the sound library; releases tracks and textures names.
+    // Closes the music stream, then the sound library; releases the window, the render device
+    // that run created, the tracks and the texture names.
     ~Player() override;
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
@@ -56,8 +57,8 @@ public:
     // Milliseconds since the start, as computed by the last renderFrame.
     int getShowTime() override { return showTime_; }
 
-    // Creates the render device and the window and opens it: without a host window this runs
-    // the show until it ends. Returns openWindow's result.
+    // Creates the render device (owned by the player) and the window and opens it: without a
+    // host window this runs the show until it ends. Returns openWindow's result.
     int run(int width, int height, HostWindow hostWindow, int autoStart);
 
     // What run sets up before the window opens: autoStart is kept and the clock is pending, so
@@ -103,6 +104,7 @@ private:
     int channel_ = -1;
     uint8_t clockPending_ = 0;
     RenderDevice* device_ = nullptr;
+    RenderDevice* ownedDevice_ = nullptr;  // the device run created; null for one set by setDevice
     GLWindow* window_ = nullptr;
     uint32_t startTime_ = 0;
     int32_t showTime_ = 0;
