@@ -10,7 +10,10 @@ bool ScalarGrid::init(int nx, int ny, int nz) {
     values_ = nullptr;
     count_ = nx_ = ny_ = nz_ = nxy_ = 0;
     if (nx <= 0 || ny <= 0 || nz <= 0) return false;
-    const int64_t total = int64_t(nx) * ny * nz;
+    // Checked in two steps so that the product of three large dimensions cannot overflow.
+    const int64_t plane = int64_t(nx) * ny;
+    if (plane > kMaxScalarGridValues) return false;
+    const int64_t total = plane * nz;
     if (total > kMaxScalarGridValues) return false;
     values_ = new float[total]();
     count_ = static_cast<int>(total);

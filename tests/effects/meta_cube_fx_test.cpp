@@ -31,6 +31,8 @@ TEST(ScalarGrid, ReadsOutsideGiveZeroAndWritesOutsideAreIgnored) {
     EXPECT_EQ(g.get(0, 0, 0), 0.0f);  // no write outside landed inside
     EXPECT_FALSE(g.init(0, 4, 5));
     EXPECT_FALSE(g.init(100000, 100000, 100000));
+    EXPECT_FALSE(g.init(1 << 21, 1 << 21, 1 << 22));  // a product that overflows 64 bits
+    EXPECT_EQ(g.count(), 0);
     EXPECT_EQ(g.get(0, 0, 0), 0.0f);
 }
 
