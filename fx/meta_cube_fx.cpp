@@ -14,12 +14,6 @@ namespace {
 // Metaball draws since the last new ball, across all metaball nodes of the program.
 int gMetaSpawnCounter = 0;
 
-// The six faces of the unit cube: count 4, then the corners.
-const int32_t kCubeFaceWords[6][5] = {
-    {4, 3, 2, 1, 0}, {4, 4, 5, 6, 7}, {4, 0, 1, 5, 4},
-    {4, 7, 6, 2, 3}, {4, 0, 4, 7, 3}, {4, 5, 1, 2, 6},
-};
-
 const float kCubeMaterialColours[6][3] = {
     {1.0f, 1.0f, 1.0f}, {0.9f, 0.9f, 0.9f}, {0.8f, 0.8f, 0.8f},
     {0.7f, 0.7f, 0.8f}, {0.6f, 0.6f, 0.7f}, {0.6f, 0.6f, 0.6f},
@@ -83,17 +77,8 @@ void MetaCube_FX::configure(float sizeX, float sizeY, float sizeZ) {
         {-0.5f, -0.5f, 0.5f}, {0.5f, -0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}, {-0.5f, 0.5f, 0.5f},
         {-0.5f, -0.5f, -0.5f}, {0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, -0.5f}, {-0.5f, 0.5f, -0.5f},
     };
-    const Vector3* pointList[8];
-    for (int i = 0; i < 8; ++i) pointList[i] = &points[i];
-    const int32_t* faces[6];
-    int32_t faceMaterials[6];
-    for (int f = 0; f < 6; ++f) {
-        faces[f] = kCubeFaceWords[f];
-        faceMaterials[f] = kMetaFirstMaterial + f;
-    }
     cube_ = std::make_unique<StdMesh3D>();
-    cube_->copyPoints(8, pointList);
-    cube_->copyFaces(6, faces, faceMaterials);
+    cube_->setBox(points, kMetaFirstMaterial);
     cube_->setTransformMode(kTransformWorld);
 
     field_->setResolution(20, 20, 20);

@@ -17,12 +17,6 @@ constexpr float kSeaWaveSpeed = 0.05f;
 // Colour step between consecutive tile materials (17/255 on each channel).
 constexpr int32_t kSeaMaterialStep = 0x111111;
 
-// The six faces of a box over the points numbered as in buildBox: count 4, then the corners.
-const int32_t kBoxFaceWords[6][5] = {
-    {4, 3, 2, 1, 0}, {4, 4, 5, 6, 7}, {4, 0, 1, 5, 4},
-    {4, 7, 6, 2, 3}, {4, 0, 4, 7, 3}, {4, 5, 1, 2, 6},
-};
-
 // A box mesh with corner p and size s, its faces on materials firstMaterial .. +5.
 std::unique_ptr<StdMesh3D> buildBoxMesh(const Vector3& p, const Vector3& s, int firstMaterial) {
     const Vector3 points[8] = {
@@ -35,17 +29,8 @@ std::unique_ptr<StdMesh3D> buildBoxMesh(const Vector3& p, const Vector3& s, int 
         p + s,
         p + Vector3(0, s.y, s.z),
     };
-    const Vector3* pointList[8];
-    for (int i = 0; i < 8; ++i) pointList[i] = &points[i];
-    const int32_t* faces[6];
-    int32_t materials[6];
-    for (int f = 0; f < 6; ++f) {
-        faces[f] = kBoxFaceWords[f];
-        materials[f] = firstMaterial + f;
-    }
     auto mesh = std::make_unique<StdMesh3D>();
-    mesh->copyPoints(8, pointList);
-    mesh->copyFaces(6, faces, materials);
+    mesh->setBox(points, firstMaterial);
     return mesh;
 }
 

@@ -22,6 +22,11 @@ void copyKey(char (&buffer)[200], const char* key) {
 // Words stored per inline face: n and three indices.
 constexpr int kInlineFaceWords = 4;
 
+// The six quads of a box over corners numbered as setBox expects: count 4, then the corners.
+constexpr int32_t kBoxFaces[6][5] = {
+    {4, 3, 2, 1, 0}, {4, 4, 5, 6, 7}, {4, 0, 1, 5, 4}, {4, 7, 6, 2, 3}, {4, 0, 4, 7, 3}, {4, 5, 1, 2, 6},
+};
+
 }  // namespace
 
 StdMesh3D::StdMesh3D() {
@@ -108,6 +113,19 @@ void StdMesh3D::copyFaces(int count, const int32_t* const* faces, const int32_t*
     for (int i = 0; i < count; ++i) ownedFaces_[static_cast<size_t>(i)] = ownedFaceWords_.data() + starts[i];
     facesKey_[0] = 0;
     assignFaces(count, ownedFaces_.data(), materials);
+}
+
+void StdMesh3D::setBox(const Vector3 (&corners)[8], int firstMaterial) {
+    const Vector3* pointList[8];
+    for (int i = 0; i < 8; ++i) pointList[i] = &corners[i];
+    const int32_t* faceList[6];
+    int32_t faceMaterials[6];
+    for (int f = 0; f < 6; ++f) {
+        faceList[f] = kBoxFaces[f];
+        faceMaterials[f] = firstMaterial + f;
+    }
+    copyPoints(8, pointList);
+    copyFaces(6, faceList, faceMaterials);
 }
 
 // ---- VertexSet part ----

@@ -78,6 +78,10 @@ public:
     // Convenience for code that builds meshes: copies the face arrays into storage owned by the
     // mesh, then setFaces on that copy. Each face is [n, index 1, ..., index n], n in 0..10.
     void copyFaces(int count, const int32_t* const* faces, const int32_t* materials);
+    // Convenience for code that builds boxes: owned copies of the eight corners (0..3 around one
+    // side, 4..7 around the opposite one, corner i + 4 across from corner i) and of six quads on
+    // materials firstMaterial .. firstMaterial + 5.
+    void setBox(const Vector3 (&corners)[8], int firstMaterial);
 
     // Soft-body settings as read from the node record (endFrame 0: no soft body).
     void setSoftBody(int32_t startFrame, int32_t endFrame, float directionStiffness, float lengthStiffness,

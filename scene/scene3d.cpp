@@ -23,11 +23,6 @@ constexpr int kSceneMaterialSlots = 1000;
 // Scene time units per physics frame.
 constexpr uint32_t kTimePerFrame = 30;
 
-// Corner lists of the spawned cube's six faces, each [n, corners...].
-constexpr int32_t kCubeFaces[6][5] = {
-    {4, 3, 2, 1, 0}, {4, 4, 5, 6, 7}, {4, 0, 1, 5, 4}, {4, 7, 6, 2, 3}, {4, 0, 4, 7, 3}, {4, 5, 1, 2, 6},
-};
-
 void collectMaxId(Node3D* node, int64_t& maxId) {
     for (Node3D* child : node->children()) {
         if (!child) continue;
@@ -135,18 +130,8 @@ CubeBody* Scene3D::spawnCube(float size, const Vector3& position, const Vector3&
     const Vector3 corners[8] = {
         {-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h}, {-h, -h, h}, {h, -h, h}, {h, h, h}, {-h, h, h},
     };
-    const Vector3* cornerList[8];
-    for (int i = 0; i < 8; ++i) cornerList[i] = &corners[i];
-    const int32_t* faceList[6];
-    int32_t faceMaterials[6];
-    for (int i = 0; i < 6; ++i) {
-        faceList[i] = kCubeFaces[i];
-        faceMaterials[i] = kFirstDisplayMaterial + i;
-    }
-
     StdMesh3D* mesh = new StdMesh3D();
-    mesh->copyPoints(8, cornerList);
-    mesh->copyFaces(6, faceList, faceMaterials);
+    mesh->setBox(corners, kFirstDisplayMaterial);
     mesh->setParam(0.5f);
     mesh->setPosition(position);
     mesh->setId(newNodeId());
