@@ -107,7 +107,8 @@ MeshRegistry::~MeshRegistry() {
         std::fclose(log_);
         log_ = nullptr;
     }
-    while (entries_.count() > 0) delete entries_.removeAt(entries_.count() - 1);
+    // Removing the head is one step each: a removal resets the cursor to the head.
+    while (entries_.count() > 0) delete entries_.removeAt(0);
 }
 
 int MeshRegistry::loadEntries(PackReader& reader) {
