@@ -31,6 +31,7 @@ struct MESH3D_ENTRY {
     // Reads one record; a face index outside 0 .. nbPts-1 or a face of more than 10 corners is
     // a load error recorded on the reader.
     void load(PackReader& reader);
+    // Writes the record in the order load reads it.
     void save(PackWriter& writer) const;
     // "key:%s name:%s nbPts:%d nbFaces:%d" into a buffer of the given capacity, never past it.
     void describe(char* buffer, size_t capacity) const;
@@ -70,9 +71,11 @@ public:
     void save(PackWriter& writer);
     // 0 when added; 4 when an entry with an equal key is already present (not added).
     int addEntry(MESH3D_ENTRY* entry);
+    // The first entry whose key equals key exactly (case-sensitive); null if none.
     MESH3D_ENTRY* findByKey(const char* key);
     // Attaches a diagnostic log; the registry closes it on destruction.
     void setLog(FILE* log) { log_ = log; }
+    // The entries in the order they were added; the registry owns them.
     NamedList<MESH3D_ENTRY>& entries() { return entries_; }
 
 private:

@@ -28,6 +28,7 @@ public:
     // Drops a half-written file.
     void abort();
 
+    // Little-endian typed writes, the mirror of PackReader's reads.
     virtual void writeInt(int32_t v);
     virtual void writeFloat(float v);
     virtual void writeShort(int16_t v);
@@ -37,10 +38,15 @@ public:
     // printf-style diagnostic line to the log; not part of the stream.
     virtual void writeText(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+    // Raw bytes; a failed write marks the writer failed and later writes do nothing.
     void writeBytes(const void* data, size_t n);
+    // Where writeText lines go (not owned); none by default.
     void setLog(FILE* log) { log_ = log; }
+    // True once opening or any write failed, or after abort().
     bool failed() const { return failed_; }
+    // The stream collected by openMemory().
     const std::vector<uint8_t>& bytes() const { return memory_; }
+    // Uncompressed bytes written so far.
     uint64_t offset() const { return written_; }
 
 private:

@@ -23,7 +23,7 @@
 
 namespace {
 
-// A square of four materials turning in front of the camera.
+// A square outline of four lines in one material, seen from a camera that circles it.
 class SpinningSquare : public FrameClient {
 public:
     SpinningSquare(GLRenderDevice& device, GLWindow& window) : device_(device), window_(window), library_(8) {
