@@ -27,7 +27,7 @@ constexpr int kGardenBar = 4;
 constexpr int kPlaygroundBar = 12;
 constexpr int kMetaballBar = 20;
 constexpr int kDuskBar = 24;
-constexpr int kEndBar = 33;
+constexpr int kEndBar = kShowBars;
 
 Cell* makePicture(const std::vector<uint8_t>& pixels, int startFrame, int endFrame) {
     auto* clip = new PictureClip();

@@ -8,8 +8,9 @@
 constexpr int kFramesPerBeat = 16;
 constexpr int kBeatsPerBar = 4;
 constexpr int kFramesPerBar = kFramesPerBeat * kBeatsPerBar;
-// Length of the show in bars and in stored frames.
-constexpr int kShowBars = 32;
+// Length of the show in bars and in stored frames: the finale ends on the downbeat of bar 33,
+// while the music's last chord rings on a little past it.
+constexpr int kShowBars = 33;
 constexpr int kShowFrames = kShowBars * kFramesPerBar;
 // Ticks per stored frame.
 constexpr int kTicksPerStoredFrame = 30;
