@@ -267,6 +267,9 @@ void GLRenderDevice::drawScreenTexture(int, int, int, int, TextureName name, flo
     glColor4f(1.0f, 1.0f, 1.0f, alpha_);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
+    // setAlpha issues GL only when the alpha changes: keep blending on while the device alpha
+    // is below 1, or a later translucent mesh at the same alpha would be drawn opaque.
+    if (alpha_ != 1.0f) glEnable(GL_BLEND);
 }
 
 RenderDevice* createRenderDevice(int kind) { return kind == 0 ? new GLRenderDevice() : nullptr; }

@@ -250,6 +250,13 @@ TEST_F(GLRenderDeviceTest, ScreenTextureRowZeroIsAtTheTopAndColumnZeroAtTheRight
     EXPECT_EQ(filter, GL_NEAREST);
     EXPECT_EQ(wrap, GL_REPEAT);
     EXPECT_EQ(env, GL_MODULATE);
+
+    // A picture drawn while the device alpha is below 1 leaves blending on for what follows.
+    device_.setAlpha(0.5f);
+    device_.drawScreenTexture(0, 0, 0, 0, name, 1.0f);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    device_.setAlpha(1.0f);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
 }
 
 }  // namespace
