@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(DemotoolCommandLine, ParsesOptionsInEveryForm) {
+TEST(DemotoolCommandLine, ParsesOptionsAndRefusesBadValues) {
     ParsedArgs a;
     std::string error;
     ASSERT_TRUE(parseArgs({"-o", "x.avi", "--fps=15", "--no-audio", "3", "--", "--to"}, {"-o", "--fps", "--to"},
@@ -45,27 +45,23 @@ TEST(DemotoolCommandLine, BadUsageGivesTheSynopsisAndExitCode2) {
         {"record", "extra"},
         {"record", "-o"},
         {"snapshot", "1.0"},
-        {"snapshot", "-o", dir.path()},
         {"snapshot", "-o", dir.path(), "soon"},
         {"inspect", "a.pak", "b.pak"},
-        {"inspect", "--yaml"},
         {"help", "frobnicate"},
     };
     for (const auto& args : bad) {
-        const RunResult r = runDemotool(args, dir.path());
         std::string words;
         for (const auto& a : args) words += a + " ";
-        EXPECT_EQ(r.exitCode, 2) << words;
-        EXPECT_NE(r.err.find("usage: demotool"), std::string::npos) << words << "\n" << r.err;
-        EXPECT_EQ(r.out, "") << words;
+        SCOPED_TRACE(words);
+        const RunResult r = runDemotool(args, dir.path());
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_NE(r.err.find("usage: demotool"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
     }
-    RunResult r = runDemotool({"help", "record"}, dir.path());
+    const RunResult r = runDemotool({"help", "record"}, dir.path());
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out.find("usage: demotool record"), std::string::npos);
     EXPECT_NE(r.out.find("--no-audio"), std::string::npos);
-    r = runDemotool({"snapshot", "--help"}, dir.path());
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.find("12.500.png"), std::string::npos);
 }
 
 TEST(FrameSchedule, TakesEveryStepOnTheOutputRateBeforeTheEnd) {
@@ -77,19 +73,16 @@ TEST(FrameSchedule, TakesEveryStepOnTheOutputRateBeforeTheEnd) {
     EXPECT_TRUE(s.isCaptured(118));
     EXPECT_FALSE(s.isCaptured(120));
     EXPECT_EQ(s.endStep, 119);
-    // An end between steps still takes the step before it: 2700 ticks = 3.0033 s.
-    s = FrameSchedule::make(0.0, 2700 / 899.0, 30);
-    EXPECT_EQ(s.frameCount(), 91);
     // From 1.5 s: steps before 90 are drawn only; the first frame is step 90.
     s = FrameSchedule::make(1.5, 2.0, 30);
     EXPECT_EQ(s.firstStep, 90);
-    EXPECT_EQ(s.frameCount(), 15);
     EXPECT_FALSE(s.isCaptured(88));
     EXPECT_DOUBLE_EQ(s.firstSeconds(), 1.5);
-    s = FrameSchedule::make(0.5, 1.5, 1);
-    EXPECT_EQ(s.frameCount(), 1);
-    s = FrameSchedule::make(1.0, 1.0, 60);
-    EXPECT_EQ(s.frameCount(), 0);
+    // Frame counts; an end between steps still takes the step before it (2700 ticks = 3.0033 s).
+    const struct { double from, to; int fps, frames; } counts[] = {
+        {0.0, 2700 / 899.0, 30, 91}, {1.5, 2.0, 30, 15}, {0.5, 1.5, 1, 1}, {1.0, 1.0, 60, 0}};
+    for (const auto& c : counts)
+        EXPECT_EQ(FrameSchedule::make(c.from, c.to, c.fps).frameCount(), c.frames) << c.from << " .. " << c.to;
 
     EXPECT_EQ(stepMilliseconds(1), 16u);
     EXPECT_EQ(stepMilliseconds(3), 50u);

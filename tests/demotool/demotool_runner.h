@@ -2,7 +2,6 @@
 // (and ffmpeg / ffprobe) with captured output, and reading decoded pictures.
 #pragma once
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,8 +23,7 @@
 
 struct RunResult {
     int exitCode = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 inline std::string readWholeFile(const std::string& path) {
@@ -53,8 +51,6 @@ public:
         std::error_code ec;
         if (!path_.empty()) std::filesystem::remove_all(path_, ec);
     }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
@@ -77,10 +73,7 @@ inline RunResult runShell(const std::string& command, const std::string& capture
 // Runs demotool with the given (unquoted) arguments.
 inline RunResult runDemotool(const std::vector<std::string>& args, const std::string& captureDir) {
     std::string command = shellQuote(DEMOTOOL_PROGRAM);
-    for (const std::string& a : args) {
-        command += ' ';
-        command += shellQuote(a);
-    }
+    for (const std::string& a : args) command += ' ' + shellQuote(a);
     return runShell(command, captureDir);
 }
 
@@ -107,7 +100,4 @@ inline std::string decodeRgb(const std::string& file, const std::string& capture
     return bytes;
 }
 
-inline bool fileExists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
+inline bool fileExists(const std::string& path) { return std::filesystem::exists(path); }

@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,17 +17,16 @@
 #include "data/pack_writer.h"
 #include "math/vector3.h"
 
-// Where the show's cells lie, in stored frames (30 ticks each; 899 ticks a second).
-constexpr int32_t kShowSceneEndFrame = 90;       // scene 0 .. 90: 2700 ticks, 3.003 s
-constexpr int32_t kShowFlashFrames[2] = {40, 42};
-constexpr int32_t kShowPictureFrames[2] = {78, 90};
+// The scene cell ends at stored frame 90 (30 ticks each, 899 ticks a second): 2700 ticks, 3.003 s.
+constexpr int32_t kShowSceneEndFrame = 90;
 
 namespace testshow {
 
-inline void writeVector(PackWriter& w, float x, float y, float z) {
-    w.writeFloat(x);
-    w.writeFloat(y);
-    w.writeFloat(z);
+inline void ints(PackWriter& w, std::initializer_list<int32_t> values) {
+    for (int32_t v : values) w.writeInt(v);
+}
+inline void floats(PackWriter& w, std::initializer_list<float> values) {
+    for (float v : values) w.writeFloat(v);
 }
 
 // The corners of a box of half extents (hx, hy, hz), corner i at (+-hx, +-hy, +-hz) by its bits.
@@ -50,6 +50,21 @@ inline std::vector<std::pair<std::vector<int32_t>, int32_t>> boxFaces() {
     return faces;
 }
 
+// Point count and points, then (after a 0 word for an inline mesh record) face count and each
+// face as (3, three indices).
+inline void writeBoxGeometry(PackWriter& w, float hx, float hy, float hz, bool inlineRecord) {
+    const auto points = boxPoints(hx, hy, hz);
+    w.writeInt(static_cast<int32_t>(points.size()));
+    for (const Vector3& p : points) p.save(w);
+    if (inlineRecord) w.writeInt(0);
+    const auto faces = boxFaces();
+    w.writeInt(static_cast<int32_t>(faces.size()));
+    for (const auto& f : faces) {
+        w.writeInt(3);
+        for (int32_t i : f.first) w.writeInt(i);
+    }
+}
+
 // A node record: properties, identity, position (identity rotation and scale), then each child
 // as (1, kind word, the child's record written by its writer).
 using ChildWriter = void (*)(PackWriter&);
@@ -61,18 +76,14 @@ inline void writeNode(PackWriter& w, int32_t id, const char* name, const Vector3
         w.writeString(key.c_str());
         w.writeString(value.c_str());
     }
-    w.writeInt(id);
-    w.writeInt(0);     // reserved
-    w.writeInt(-1);    // target id
+    ints(w, {id, 0, -1});  // id, reserved, target id
     w.writeFloat(1.0f);
     w.writeString(name);
     position.save(w);
-    for (float q : {0.0f, 0.0f, 0.0f, 1.0f}) w.writeFloat(q);
-    for (float s : {1.0f, 1.0f, 1.0f}) w.writeFloat(s);
+    floats(w, {0, 0, 0, 1, 1, 1, 1});  // identity rotation, unit scale
     w.writeInt(static_cast<int32_t>(children.size()));
     for (const auto& [kind, write] : children) {
-        w.writeInt(1);
-        w.writeInt(kind);
+        ints(w, {1, kind});
         write(w);
     }
 }
@@ -80,23 +91,13 @@ inline void writeNode(PackWriter& w, int32_t id, const char* name, const Vector3
 constexpr int32_t kMeshKindWord = 0x0C;
 constexpr int32_t kGroupKindWord = 0x10;
 
-// A mesh record with inline points and faces.
+// A mesh record with inline points and faces (not frozen, no soft body).
 inline void writeInlineBox(PackWriter& w, int32_t id, const char* name, const Vector3& position, float hx, float hy,
                            float hz, const std::vector<std::pair<std::string, std::string>>& properties) {
-    w.writeInt(0);  // not frozen
-    w.writeInt(0);  // inline points
-    const auto points = boxPoints(hx, hy, hz);
-    w.writeInt(static_cast<int32_t>(points.size()));
-    for (const Vector3& p : points) p.save(w);
-    w.writeInt(0);  // inline faces: n and three indices each
-    const auto faces = boxFaces();
-    w.writeInt(static_cast<int32_t>(faces.size()));
-    for (const auto& f : faces) {
-        w.writeInt(3);
-        for (int32_t i : f.first) w.writeInt(i);
-    }
-    for (const auto& f : faces) w.writeInt(f.second);
-    w.writeShort(0);  // no soft body
+    ints(w, {0, 0});
+    writeBoxGeometry(w, hx, hy, hz, true);
+    for (const auto& f : boxFaces()) w.writeInt(f.second);
+    w.writeShort(0);
     writeNode(w, id, name, position, properties, {});
 }
 
@@ -106,8 +107,7 @@ inline void writeFloor(PackWriter& w) {
 inline void writeFallingBox(PackWriter& w) { writeInlineBox(w, 2, "box", Vector3(20, 60, -220), 15, 15, 15, {}); }
 // A mesh on the shared entry "cube" (points and faces by key, then one material per face).
 inline void writeSharedCube(PackWriter& w) {
-    w.writeInt(0);
-    w.writeInt(1);
+    ints(w, {0, 1});
     w.writeString("cube");
     w.writeInt(1);
     w.writeString("cube");
@@ -123,71 +123,37 @@ inline void writeRig(PackWriter& w) {
 inline void writeScene(PackWriter& w) {
     const uint32_t colours[6] = {0xE04030, 0x30C050, 0x3050E0, 0xE0C030, 0xC030C0, 0x30C0C0};
     w.writeInt(6);
-    for (int i = 0; i < 6; ++i) {
-        w.writeInt(1 + i);
-        w.writeInt(static_cast<int32_t>(colours[i]));
-    }
-    writeVector(w, 0.25f, 0.5f, 0.75f);
+    for (int i = 0; i < 6; ++i) ints(w, {1 + i, static_cast<int32_t>(colours[i])});
+    floats(w, {0.25f, 0.5f, 0.75f});
     writeNode(w, 0, "The Scene", Vector3(0, 0, 0), {},
               {{kMeshKindWord, writeFloor}, {kMeshKindWord, writeFallingBox}, {kGroupKindWord, writeRig}});
-    // Physics: three records, start frame 0, bounce, slide, gravity, ground velocity.
-    w.writeInt(3);
-    w.writeInt(0);
-    w.writeFloat(0.3f);
-    w.writeFloat(0.2f);
-    w.writeFloat(-0.05f);
-    w.writeFloat(0.0f);
-    w.writeInt(2);  // the floor, fixed by its property
-    w.writeInt(1);
-    w.writeInt(5);  // the box, free
-    w.writeInt(2);
-    w.writeInt(4);  // a plane under everything
-    w.writeInt(0);
-    for (float c : {0.0f, 1.0f, 0.0f, 200.0f}) w.writeFloat(c);
-    // Controllers over the whole clip: the rig slides from x = -120 to x = 120.
-    w.writeInt(0);
-    w.writeInt(kShowSceneEndFrame * 30);
-    w.writeInt(0);
-    w.writeInt(1);
-    w.writeInt(3);  // target: the rig
-    w.writeInt(1);  // position track only
-    w.writeInt(0);
-    w.writeInt(0);
-    w.writeInt(0);
-    w.writeInt(2);  // keys
-    w.writeInt(0);
-    w.writeInt(0);  // a position value
-    writeVector(w, -120, 0, -220);
-    w.writeInt(kShowSceneEndFrame * 30);
-    w.writeInt(0);
-    writeVector(w, 120, 0, -220);
+    // Physics: three records, start frame 0, bounce, slide, gravity, ground velocity; the floor
+    // (fixed by its property), the box (free), a plane under everything.
+    ints(w, {3, 0});
+    floats(w, {0.3f, 0.2f, -0.05f, 0.0f});
+    ints(w, {2, 1, 5, 2, 4, 0});
+    floats(w, {0.0f, 1.0f, 0.0f, 200.0f});
+    // One controller over the whole clip on the rig (id 3), position track only: two keys
+    // sliding it from x = -120 to x = 120.
+    ints(w, {0, kShowSceneEndFrame * 30, 0, 1, 3, 1, 0, 0, 0, 2, 0, 0});
+    floats(w, {-120, 0, -220});
+    ints(w, {kShowSceneEndFrame * 30, 0});
+    floats(w, {120, 0, -220});
 }
 
 inline void writeCellHeader(PackWriter& w, int32_t type, const char* name, int32_t start, int32_t end, int32_t in,
                             int32_t out) {
-    w.writeInt(0);
-    w.writeInt(type);
-    w.writeInt(0);
+    ints(w, {0, type, 0});
     w.writeString(name);
-    w.writeInt(start);
-    w.writeInt(end);
-    w.writeInt(in);
-    w.writeInt(out);
+    ints(w, {start, end, in, out});
 }
 
 // A 1024 x 1024 picture of four vertical stripes, compressed as the pack stores it.
 inline std::vector<uint8_t> compressedPicture() {
     std::vector<uint8_t> image(1024u * 1024u * 4u);
-    const uint8_t stripes[4][3] = {{250, 250, 250}, {200, 40, 40}, {40, 200, 40}, {40, 40, 200}};
-    for (size_t y = 0; y < 1024; ++y)
-        for (size_t x = 0; x < 1024; ++x) {
-            uint8_t* p = &image[(y * 1024 + x) * 4];
-            const uint8_t* c = stripes[x / 256];
-            p[0] = c[0];
-            p[1] = c[1];
-            p[2] = c[2];
-            p[3] = 255;
-        }
+    const uint8_t stripes[4][4] = {{250, 250, 250, 255}, {200, 40, 40, 255}, {40, 200, 40, 255}, {40, 40, 200, 255}};
+    for (size_t i = 0; i < 1024u * 1024u; ++i)
+        for (int c = 0; c < 4; ++c) image[i * 4 + c] = stripes[(i % 1024) / 256][c];
     uLongf length = compressBound(static_cast<uLong>(image.size()));
     std::vector<uint8_t> out(length);
     compress(out.data(), &length, image.data(), static_cast<uLong>(image.size()));
@@ -195,21 +161,15 @@ inline std::vector<uint8_t> compressedPicture() {
     return out;
 }
 
-// One packed frame of a single opaque colour over the whole 1024 x 1024 picture.
+// One packed frame of a single opaque colour over the whole 1024 x 1024 picture: a palette whose
+// entry 1 is the colour, then runs of at most 255 pixels of entry 1.
 inline std::vector<uint8_t> solidFrame(uint32_t rgba) {
-    std::vector<uint8_t> f;
-    f.push_back(0);
+    std::vector<uint8_t> f{0};
     for (int i = 0; i < 256; ++i)
         for (int b = 0; b < 4; ++b) f.push_back(i == 1 ? static_cast<uint8_t>(rgba >> (8 * b)) : 0);
-    int left = 1024 * 1024;
-    f.push_back(255);
-    f.push_back(1);
-    left -= 255;
-    while (left > 0) {
-        const int n = left < 255 ? left : 255;
-        f.push_back(static_cast<uint8_t>(n));
+    for (int left = 1024 * 1024; left > 0; left -= 255) {
+        f.push_back(static_cast<uint8_t>(left < 255 ? left : 255));
         f.push_back(1);
-        left -= n;
     }
     return f;
 }
@@ -222,43 +182,25 @@ inline std::vector<uint8_t> testShowStream() {
     PackWriter w;
     w.openMemory();
     // Mesh section: the shared cube.
-    w.writeInt(1);
-    w.writeInt(0);
+    ints(w, {1, 0});
     w.writeString("cube");
     w.writeString("cube");
-    const auto points = boxPoints(12, 12, 12);
-    w.writeInt(static_cast<int32_t>(points.size()));
-    for (const Vector3& p : points) p.save(w);
-    const auto faces = boxFaces();
-    w.writeInt(static_cast<int32_t>(faces.size()));
-    for (const auto& f : faces) {
-        w.writeInt(3);
-        for (int32_t i : f.first) w.writeInt(i);
-    }
-    // Timeline: one library animation, the unused word, three tracks.
-    w.writeInt(1);
-    w.writeInt(0);
+    writeBoxGeometry(w, 12, 12, 12, false);
+    // Timeline: one library animation, the unused word, three tracks of one cell each.
+    ints(w, {1, 0});
     w.writeString("flash");
     const std::vector<uint8_t> frame = solidFrame(0xFF20E0F0u);
     w.writeInt(static_cast<int32_t>(frame.size()));
     w.writeBytes(frame.data(), frame.size());
-    w.writeInt(-1);
-    w.writeInt(0);
-    w.writeInt(3);
-
-    w.writeInt(1);
+    ints(w, {-1, 0, 3, 1});
     writeCellHeader(w, 0, "scene", 0, kShowSceneEndFrame, 0, kShowSceneEndFrame);
     writeScene(w);
-    w.writeInt(0);  // no key records
-
-    w.writeInt(1);
-    writeCellHeader(w, 2, "flash", kShowFlashFrames[0], kShowFlashFrames[1], 0, 0);
+    ints(w, {0, 1});  // no key records; the next track
+    writeCellHeader(w, 2, "flash", 40, 42, 0, 0);
     w.writeInt(0);
     w.writeString("flash");
-    w.writeInt(0);
-
-    w.writeInt(1);
-    writeCellHeader(w, 1, "picture", kShowPictureFrames[0], kShowPictureFrames[1], 0, 0);
+    ints(w, {0, 1});
+    writeCellHeader(w, 1, "picture", 78, 90, 0, 0);
     const std::vector<uint8_t> picture = compressedPicture();
     w.writeInt(static_cast<int32_t>(picture.size()));
     w.writeBytes(picture.data(), picture.size());
