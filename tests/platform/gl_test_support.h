@@ -1,5 +1,5 @@
 // Helpers of the platform tests: a headless GL context that fails the test when GL is missing,
-// a small mesh over caller-given points, and pixel reads.
+// meshes over caller-given points, and pixel reads.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "mesh/indexed_face.h"
-#include "mesh/mesh_base.h"
+#include "mesh/std_mesh3d.h"
 #include "platform/egl_surface.h"
 #include "platform/headless_context.h"
 
@@ -41,58 +40,24 @@ inline Rgb rgbOf(float r, float g, float b) {
     return {c(r), c(g), c(b)};
 }
 
-// A mesh node over its own points: local and transformed points given separately, faces as
-// index lists with a material each.
-class TestMesh : public MeshBase {
-public:
-    TestMesh(std::vector<Vector3> local, std::vector<Vector3> transformed) : local_(std::move(local)),
-                                                                             transformed_(std::move(transformed)) {}
-    explicit TestMesh(std::vector<Vector3> points) : TestMesh(points, points) {}
-
-    // Appends a face over the given point indices.
-    void addFace(std::vector<int32_t> indices, int material) {
-        faces_.push_back({std::move(indices), material});
+// A mesh over local points (transformed points as given, or the local ones) with faces over the
+// given corners, on one material each.
+inline std::unique_ptr<StdMesh3D> meshOf(const std::vector<Vector3>& local, std::vector<std::vector<int32_t>> faces,
+                                         std::vector<int32_t> materials, std::vector<Vector3> transformed = {}) {
+    auto mesh = std::make_unique<StdMesh3D>();
+    auto* points = new Vector3[local.size()];
+    std::copy(local.begin(), local.end(), points);
+    mesh->adoptPoints(static_cast<int>(local.size()), points);
+    if (transformed.empty()) transformed = local;
+    for (size_t i = 0; i < transformed.size(); ++i) mesh->setPoint(static_cast<int>(i), transformed[i], 2);
+    std::vector<const int32_t*> records;
+    for (auto& f : faces) {
+        f.insert(f.begin(), static_cast<int32_t>(f.size()));
+        records.push_back(f.data());
     }
-
-    int setFaces(int, int32_t**, const int32_t*) override { return 0; }
-    int installFace(int, int) override { return 0; }
-    int shareFaces(const char*, int, int32_t**, const int32_t*) override { return 0; }
-    Face* getFace(int index) override {
-        if (index < 0 || index >= getFaceCount()) return nullptr;
-        const auto& f = faces_[static_cast<size_t>(index)];
-        face_.setIndices(this, static_cast<int>(f.indices.size()), f.indices.data());
-        face_.setMaterial(f.material);
-        return &face_;
-    }
-    int getFaceCount() override { return static_cast<int>(faces_.size()); }
-    void setTransformMode(int) override {}
-
-    int adoptPoints(int, Vector3*) override { return 0; }
-    int copyPoints(int, const Vector3* const*) override { return 0; }
-    int sharePoints(const char*, int, Vector3*) override { return 0; }
-    int setPoint(int, const Vector3&, int) override { return 0; }
-    int setAuxPoint(int, const Vector3&, int) override { return 0; }
-    Vector3* getPoint(int index, int space) override {
-        std::vector<Vector3>& points = space == 0 ? local_ : transformed_;
-        if ((space != 0 && space != 2) || index < 0 || index >= static_cast<int>(points.size())) return nullptr;
-        return &points[static_cast<size_t>(index)];
-    }
-    Vector3* getAuxPoint(int, int) override { return nullptr; }
-    int getPointCount() override { return static_cast<int>(local_.size()); }
-
-    Node3D* createInstance() override { return nullptr; }
-    int copyDataTo(Node3D*) override { return 0; }
-
-private:
-    struct FaceRecord {
-        std::vector<int32_t> indices;
-        int material;
-    };
-    std::vector<Vector3> local_;
-    std::vector<Vector3> transformed_;
-    std::vector<FaceRecord> faces_;
-    IndexedFace face_;
-};
+    mesh->copyFaces(static_cast<int>(faces.size()), records.data(), materials.data());
+    return mesh;
+}
 
 // A square in the plane z = depth from (x0, y0) to (x1, y1), counter-clockwise seen from +z.
 inline std::vector<Vector3> squareAt(float x0, float y0, float x1, float y1, float depth) {
