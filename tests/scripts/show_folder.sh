@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end check of the sample show folder: make_show writes the same bytes twice, the pack is
 # a sound gzip stream, ffprobe reads the music and the FLC file as standard media files, and
-# demotool loads the pack and renders pictures of it.
+# demotool inspect finds every node type in the pack.
 # Usage: show_folder.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -13,11 +13,9 @@ fail() { echo "show_folder: $*" >&2; exit 1; }
 
 [ -x "$make_show" ] || fail "no make_show in $build"
 "$make_show" "$tmp/show" || fail "make_show failed"
-for f in data.pak music.mp3 spinner.flc; do
-  [ -s "$tmp/show/$f" ] || fail "$f was not written"
-done
 "$make_show" "$tmp/again" || fail "second make_show failed"
 for f in data.pak music.mp3 spinner.flc; do
+  [ -s "$tmp/show/$f" ] || fail "$f was not written"
   cmp -s "$tmp/show/$f" "$tmp/again/$f" || fail "$f differs between two runs"
 done
 gzip -t "$tmp/show/data.pak" || fail "data.pak is not a sound gzip stream"
@@ -37,12 +35,5 @@ if [ -x "$demotool" ]; then
   for word in SeaMesh3D_FX MetaCube_FX Pisse3D Target3D Camera3D-Source Group3D FLI; do
     grep -q "$word" "$tmp/inspect.txt" || fail "inspect shows no $word"
   done
-  if "$demotool" snapshot --size 320x180 --dir "$tmp/show" -o "$tmp/shots" 5 30 > /dev/null 2>&1; then
-    for t in 5.000 30.000; do
-      [ "$(stat -c %s "$tmp/shots/$t.png")" -gt 3000 ] || fail "snapshot at $t s is (nearly) empty"
-    done
-  else
-    echo "show_folder: no headless GL here, snapshots skipped"
-  fi
 fi
 echo "show_folder: ok"

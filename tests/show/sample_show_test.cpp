@@ -8,12 +8,9 @@
 #include <set>
 
 #include "app/animation.h"
-#include "app/picture_clip.h"
 #include "app/scene_clip.h"
-#include "app/track.h"
 #include "data/pack_writer.h"
 #include "fx/pisse3d.h"
-#include "fx/sea_mesh3d_fx.h"
 #include "mesh/rigid_body.h"
 #include "mesh/std_mesh3d.h"
 #include "scene/controller.h"
@@ -26,147 +23,99 @@
 
 namespace {
 
-std::vector<Cell*> cellsOf(Player& player, int track) {
-    std::vector<Cell*> cells;
-    Track* t = player.getTrack(track);
-    for (int k = 0; t && k + 1 < t->count(); ++k) cells.push_back(static_cast<Cell*>(t->getKey(k)->getValue()));
-    return cells;
-}
-
-// What the loaded scenes contain, gathered over every scene clip.
-struct Census {
-    std::map<std::string, int> typeNames;
+// How often each node type and feature occurs over every scene clip.
+std::map<std::string, int> census(const LoadedShow& show) {
+    std::map<std::string, int> c;
     std::map<std::string, std::set<std::vector<int32_t>>> materialListsByKey;  // shared meshes
-    int inlineMeshes = 0;
-    int softBodies = 0;
-    int translucent = 0;
-    int nestedGroups = 0;  // groups inside groups
-    int fixedBodies = 0, planeBodies = 0, movingBodies = 0, bottleBodies = 0;
-    int streamsWithFlux = 0, streamsWithTarget = 0;
-    int positionTracks = 0, rotationTracks = 0, scaleTracks = 0, visibilityTracks = 0;
-    int flownCameras = 0;
-};
-
-Census census(Player& player) {
-    Census c;
-    for (Cell* cell : cellsOf(player, kSceneTrack)) {
+    for (Cell* cell : show.cells(kSceneTrack)) {
         auto* clip = dynamic_cast<SceneClip*>(cell);
         if (!clip) continue;
         Scene3D* scene = clip->scene();
         std::set<int> cameraIds;
         forEachNode(scene, [&](Node3D* node) {
-            c.typeNames[node->getTypeName()]++;
+            c[node->getTypeName()]++;
             if (node->hasKind(kKindCamera)) cameraIds.insert(node->getId());
-            if (node->hasKind(kKindGroup) && node->getParent() && node->getParent() != scene &&
-                node->getParent()->hasKind(kKindGroup))
-                c.nestedGroups++;
+            Node3D* parent = node->getParent();
+            if (node->hasKind(kKindGroup) && parent && parent != scene && parent->hasKind(kKindGroup))
+                c["nested group"]++;
             if (auto* mesh = dynamic_cast<StdMesh3D*>(node)) {
-                if (mesh->sharesPoints() && mesh->sharesFaces()) {
-                    std::vector<int32_t> list(mesh->getMaterials(), mesh->getMaterials() + mesh->getFaceCount());
-                    c.materialListsByKey[mesh->getPointsKey()].insert(list);
-                } else if (!mesh->sharesPoints() && !mesh->sharesFaces()) {
-                    c.inlineMeshes++;
-                }
-                if (mesh->getEndFrame() > 0) c.softBodies++;
-                if (mesh->getParam() < 1.0f) c.translucent++;
+                if (mesh->sharesPoints() && mesh->sharesFaces())
+                    materialListsByKey[mesh->getPointsKey()].insert(
+                        std::vector<int32_t>(mesh->getMaterials(), mesh->getMaterials() + mesh->getFaceCount()));
+                else if (!mesh->sharesPoints() && !mesh->sharesFaces())
+                    c["inline mesh"]++;
+                c["soft body"] += mesh->getEndFrame() > 0;
+                c["translucent"] += mesh->getParam() < 1.0f;
             }
             if (auto* stream = dynamic_cast<Pisse3D*>(node)) {
-                if (stream->findProperty("flux")) c.streamsWithFlux++;
-                if (scene->findNodeById(stream->getTargetId()) &&
-                    scene->findNodeById(stream->getTargetId())->hasKind(kKindTarget))
-                    c.streamsWithTarget++;
+                c["stream with flux"] += stream->findProperty("flux") != nullptr;
+                Node3D* target = scene->findNodeById(stream->getTargetId());
+                c["stream with target"] += target && target->hasKind(kKindTarget);
             }
         });
         for (const ScenePhysics::Record& r : scene->getPhysics()->records()) {
             if (!r.body) continue;
-            if (r.type == kPhysicsPlane) c.planeBodies++;
-            else if (r.body->isFixed()) c.fixedBodies++;
-            else c.movingBodies++;
-            if (r.body->notifiesAtRest()) {
-                const char* name = r.body->getNode()->getName();
-                if (std::strstr(name, "bouteille") && std::strlen(name) > 9) c.bottleBodies++;
-            }
+            c[r.type == kPhysicsPlane ? "plane body" : r.body->isFixed() ? "fixed body" : "moving body"]++;
+            const char* name = r.body->getNode()->getName();
+            c["bottle"] += r.body->notifiesAtRest() && std::strstr(name, "bouteille") && std::strlen(name) > 9;
         }
-        for (Controller* controller : clip->controllers()->controllers()) {
-            if (controller->positionTrack()) c.positionTracks++;
-            if (controller->rotationTrack()) c.rotationTracks++;
-            if (controller->scaleTrack()) c.scaleTracks++;
-            if (controller->visibilityTrack()) c.visibilityTracks++;
-            if (cameraIds.count(controller->getTargetId()) && controller->positionTrack() &&
-                controller->rotationTrack() && controller->positionTrack()->count() > 2 &&
-                controller->rotationTrack()->count() > 2)
-                c.flownCameras++;
+        for (Controller* k : clip->controllers()->controllers()) {
+            c["position track"] += k->positionTrack() != nullptr;
+            c["rotation track"] += k->rotationTrack() != nullptr;
+            c["scale track"] += k->scaleTrack() != nullptr;
+            c["visibility track"] += k->visibilityTrack() != nullptr;
+            c["flown camera"] += cameraIds.count(k->getTargetId()) && k->positionTrack() && k->rotationTrack() &&
+                                 k->positionTrack()->count() > 2 && k->rotationTrack()->count() > 2;
         }
     }
+    for (const auto& [key, lists] : materialListsByKey) c["shared mesh with several material lists"] += lists.size() >= 2;
     return c;
 }
 
 }  // namespace
 
-TEST(SampleShow, LoadsWithoutAnyMessageBoxAndHoldsEveryFeature) {
-    WorkingDirectory cwd(sampleShowFolder());
-    ASSERT_TRUE(cwd.ok());
-    LoadedShow show;
-    show.loadFile();
-    ASSERT_EQ(show.result, kShowLoaded) << show.reader.error();
-    EXPECT_TRUE(show.boxes.calls().empty()) << show.boxes.calls().front().caption << ": "
-                                           << show.boxes.calls().front().text;
-    Player& player = *show.player;
-    ASSERT_EQ(player.getTrackCount(), kShowTrackCount);
-
-    // Clip kinds and library animations.
+TEST_F(SampleShowTest, LoadsWithoutAnyMessageBoxAndHoldsEveryFeature) {
+    EXPECT_TRUE(show_.boxes.calls().empty()) << show_.boxes.calls().front().caption << ": "
+                                             << show_.boxes.calls().front().text;
+    ASSERT_EQ(show_.player->getTrackCount(), kShowTrackCount);
     std::set<int> kinds;
-    for (int t = 0; t < player.getTrackCount(); ++t)
-        for (Cell* cell : cellsOf(player, t)) kinds.insert(cell->getKind());
+    for (int t = 0; t < kShowTrackCount; ++t)
+        for (Cell* cell : show_.cells(t)) kinds.insert(cell->getKind());
     EXPECT_EQ(kinds, (std::set<int>{kCellScene, kCellPicture, kCellAnimation}));
     ASSERT_NE(animationList, nullptr);
-    int packedLibraries = 0, flcLibraries = 0;
+    int packedLibraries = 0, flcLibraries = 0, wipes = 0;
     for (Animation* a : *animationList) {
-        if (a->getFliReader()) flcLibraries++;
-        else if (a->frames().count() > 0) packedLibraries++;
+        flcLibraries += a->getFliReader() != nullptr;
+        packedLibraries += !a->getFliReader() && a->frames().count() > 0;
     }
     EXPECT_EQ(packedLibraries, 1);
     EXPECT_EQ(flcLibraries, 1);
-    int wipes = 0;
-    for (Cell* cell : cellsOf(player, kOverlayTrack)) {
-        auto* a = dynamic_cast<Animation*>(cell);
-        if (!a) continue;
-        ++wipes;
-        EXPECT_EQ(a->frames().count(), kWipeFrames) << "the cell takes the library's frames";
-    }
+    for (Cell* cell : show_.cells(kOverlayTrack))
+        if (auto* a = dynamic_cast<Animation*>(cell)) {
+            ++wipes;
+            EXPECT_EQ(a->frames().count(), kWipeFrames) << "the cell takes the library's frames";
+        }
     EXPECT_EQ(wipes, 2);
 
-    Census c = census(player);
-    for (const char* type : {"Group3D", "Camera3D-Source", "Target3D", "StdMesh3D", "SeaMesh3D_FX", "MetaCube_FX",
-                             "Pisse3D"})
-        EXPECT_GT(c.typeNames[type], 0) << type;
-    int sharedWithSeveralLists = 0;
-    for (const auto& [key, lists] : c.materialListsByKey)
-        if (lists.size() >= 2) sharedWithSeveralLists++;
-    EXPECT_GE(sharedWithSeveralLists, 3) << "registry meshes shown with different materials";
-    EXPECT_GT(c.inlineMeshes, 10);
-    EXPECT_GE(c.softBodies, 3);
-    EXPECT_GT(c.translucent, 0);
-    EXPECT_GT(c.nestedGroups, 0);
-    EXPECT_EQ(c.planeBodies, 1);
-    EXPECT_GE(c.fixedBodies, 2);
-    EXPECT_GE(c.movingBodies, 10);
-    EXPECT_EQ(c.bottleBodies, 3);
-    EXPECT_EQ(c.streamsWithFlux, 1);
-    EXPECT_EQ(c.streamsWithTarget, 1);
-    EXPECT_GT(c.positionTracks, 0);
-    EXPECT_GT(c.rotationTracks, 0);
-    EXPECT_GT(c.scaleTracks, 0);
-    EXPECT_GT(c.visibilityTracks, 0);
-    EXPECT_EQ(c.flownCameras, 5) << "every scene's camera is flown by keys";
+    std::map<std::string, int> c = census(show_);
+    // Each at least once, some at least or exactly as often as given (most 0: no limit).
+    const struct { const char* what; int least = 1, most = 0; } expected[] = {
+        {"Group3D"}, {"Camera3D-Source"}, {"Target3D"}, {"StdMesh3D"}, {"SeaMesh3D_FX"}, {"MetaCube_FX"},
+        {"Pisse3D"}, {"shared mesh with several material lists", 3}, {"inline mesh", 11}, {"soft body", 3},
+        {"translucent"}, {"nested group"}, {"plane body", 1, 1}, {"fixed body", 2}, {"moving body", 10},
+        {"bottle", 3, 3}, {"stream with flux", 1, 1}, {"stream with target", 1, 1}, {"position track"},
+        {"rotation track"}, {"scale track"}, {"visibility track"},
+        {"flown camera", 5, 5}};  // every scene's camera is flown by keys
+    for (const auto& e : expected) {
+        EXPECT_GE(c[e.what], e.least) << e.what;
+        if (e.most) {
+            EXPECT_LE(c[e.what], e.most) << e.what;
+        }
+    }
 }
 
-TEST(SampleShow, ScenesChangeOnBeatsAndCoverMoreThanAMinute) {
-    WorkingDirectory cwd(sampleShowFolder());
-    LoadedShow show;
-    show.loadFile();
-    ASSERT_EQ(show.result, kShowLoaded) << show.reader.error();
-    std::vector<Cell*> scenes = cellsOf(*show.player, kSceneTrack);
+TEST_F(SampleShowTest, ScenesChangeOnBeatsAndCoverMoreThanAMinute) {
+    std::vector<Cell*> scenes = show_.cells(kSceneTrack);
     ASSERT_EQ(scenes.size(), 5u);
     int32_t expectedStart = 0;
     for (Cell* cell : scenes) {
@@ -175,15 +124,14 @@ TEST(SampleShow, ScenesChangeOnBeatsAndCoverMoreThanAMinute) {
         EXPECT_EQ(cell->getLength(), cell->getEnd() - cell->getStart());
         expectedStart = cell->getEnd();
     }
-    const double seconds = expectedStart / kTicksPerMillisecond / 1000.0;
-    EXPECT_GE(seconds, 60.0);
+    EXPECT_GE(expectedStart / kTicksPerMillisecond / 1000.0, 60.0);
     // No track's closing key lies past the last scene (tools take it for the end of the show).
-    for (int t = 0; t < show.player->getTrackCount(); ++t)
-        EXPECT_LE(show.player->getTrack(t)->getLastTime(), expectedStart) << "track " << t;
+    for (int t = 0; t < show_.player->getTrackCount(); ++t)
+        EXPECT_LE(show_.player->getTrack(t)->getLastTime(), expectedStart) << "track " << t;
     // The wipes are fully closed exactly on a scene change.
-    for (Cell* wipe : cellsOf(*show.player, kOverlayTrack)) {
+    for (Cell* wipe : show_.cells(kOverlayTrack)) {
         if (wipe->getKind() != kCellAnimation) continue;
-        int32_t middle = wipe->getStart() + kWipeFrames / 2 * kTicksPerFrame;
+        const int32_t middle = wipe->getStart() + kWipeFrames / 2 * kTicksPerFrame;
         EXPECT_TRUE(std::any_of(scenes.begin(), scenes.end(), [&](Cell* s) { return s->getStart() == middle; }));
     }
 }
@@ -194,17 +142,16 @@ TEST(SampleShow, SaveLoadSaveGivesIdenticalBytes) {
     std::string error;
     const std::vector<uint8_t> first = sampleShow().packBytes(&error);
     ASSERT_FALSE(first.empty()) << error;
-    const std::map<std::string, std::string> flcFiles = sampleShow().flcFiles();
     LoadedShow show;
     show.loadMemory(first);
     ASSERT_EQ(show.result, kShowLoaded) << show.reader.error();
     EXPECT_EQ(show.reader.offset(), first.size()) << "the loaders read the whole stream";
-
     PackWriter writer;
     writer.openMemory();
-    ASSERT_TRUE(writeShowPack(writer, show.registry, timelineOfPlayer(*show.player, flcFiles), &error)) << error;
+    ASSERT_TRUE(writeShowPack(writer, show.registry, timelineOfPlayer(*show.player, sampleShow().flcFiles()), &error))
+        << error;
     const std::vector<uint8_t>& second = writer.bytes();
     ASSERT_EQ(second.size(), first.size());
-    auto mismatch = std::mismatch(first.begin(), first.end(), second.begin());
+    const auto mismatch = std::mismatch(first.begin(), first.end(), second.begin());
     EXPECT_TRUE(mismatch.first == first.end()) << "first difference at byte " << (mismatch.first - first.begin());
 }
