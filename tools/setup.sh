@@ -10,7 +10,7 @@ PACKAGES=(
   libsdl2-dev libsdl2-mixer-dev
   libgl-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri libgbm-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
-  libmp3lame-dev
+  libmp3lame-dev libxml2-dev libxml2-utils
   ffmpeg xvfb xdotool x11-utils imagemagick
 )
 

@@ -47,6 +47,9 @@ TEST(DemotoolCommandLine, BadUsageGivesTheSynopsisAndExitCode2) {
         {"snapshot", "1.0"},
         {"snapshot", "-o", dir.path(), "soon"},
         {"inspect", "a.pak", "b.pak"},
+        {"timeline", "a.pak"},
+        {"timeline", "-o", "t.svg", "a.pak", "b.pak"},
+        {"timeline", "-o", "t.svg", "--dir", ".", "a.pak"},
         {"help", "frobnicate"},
     };
     for (const auto& args : bad) {

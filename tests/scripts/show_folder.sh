@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end check of the sample show folder: make_show writes the same bytes twice, the pack is
-# a sound gzip stream, ffprobe reads the music and the FLC file as standard media files, and
-# demotool inspect finds every node type in the pack.
+# a sound gzip stream, ffprobe reads the music and the FLC file as standard media files, demotool
+# inspect finds every node type in the pack, and demotool timeline draws it as well-formed SVG.
 # Usage: show_folder.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -34,6 +34,13 @@ if [ -x "$demotool" ]; then
   (cd "$tmp/show" && "$demotool" inspect > "$tmp/inspect.txt") || fail "demotool inspect failed"
   for word in SeaMesh3D_FX MetaCube_FX Pisse3D Target3D Camera3D-Source Group3D FLI; do
     grep -q "$word" "$tmp/inspect.txt" || fail "inspect shows no $word"
+  done
+  # The timeline picture: well-formed XML with a box per cell, the badge and the music's waveform.
+  "$demotool" timeline --dir "$tmp/show" -o "$tmp/timeline.svg" > /dev/null || fail "demotool timeline failed"
+  command -v xmllint > /dev/null || fail "no xmllint (tools/setup.sh installs libxml2-utils)"
+  xmllint --noout "$tmp/timeline.svg" || fail "the timeline is not well-formed XML"
+  for part in 'class="cell"' 'class="badge"' 'class="waveform"' 'music ends'; do
+    grep -q "$part" "$tmp/timeline.svg" || fail "the timeline has no $part"
   done
 fi
 echo "show_folder: ok"

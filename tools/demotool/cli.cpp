@@ -52,6 +52,21 @@ const CommandHelp kCommands[] = {
      "byte offset in the uncompressed stream, and exits with 1.\n"
      "\n"
      "  --json         print the same as one JSON document\n"},
+    {"timeline",
+     "usage: demotool timeline [--dir SHOWDIR | PACK] -o FILE.svg\n",
+     "Loads the pack (SHOWDIR/data.pak, or PACK) with the show's loaders and draws its timeline\n"
+     "as an SVG picture for a web browser: one lane per track, show time left to right under a\n"
+     "ruler in seconds. Each cell is a box over the time it really draws, by the player's rule\n"
+     "(from its start key up to its end plus the 30-tick grace, shown lighter, and never past\n"
+     "the next key of its track), labelled with its kind and name: the scene's name, 'picture',\n"
+     "the animation's name and frame count. Scene cells mark their in and out points. Below the\n"
+     "tracks: the windows where the badge is shown, and the music (music.mp3 beside the pack)\n"
+     "with its length and waveform; a missing or unreadable music file is noted instead. Colours\n"
+     "are by kind, with a legend; hovering a box shows its exact times.\n"
+     "\n"
+     "  -o FILE.svg    the picture to write (required)\n"
+     "  --dir SHOWDIR  the show's directory (default: the working directory)\n"
+     "  PACK           a pack file instead of a show directory\n"},
     {"help",
      "usage: demotool help [COMMAND]\n",
      "Prints the overview, or the help of one command.\n"},
@@ -70,6 +85,7 @@ const char* kOverview =
     "  record     render the show to a video file, without a screen\n"
     "  snapshot   write pictures of the show at given times\n"
     "  inspect    print what a pack holds\n"
+    "  timeline   draw the tracks, cells, badge and music as an SVG picture\n"
     "  help       print this overview, or 'demotool help COMMAND' for one command\n"
     "\n"
     "Exit codes: 0 done, 1 failed, 2 bad usage.\n";
@@ -208,6 +224,7 @@ int runDemotool(int argc, char** argv) {
     if (command == "record") return recordCommand(args);
     if (command == "snapshot") return snapshotCommand(args);
     if (command == "inspect") return inspectCommand(args);
+    if (command == "timeline") return timelineCommand(args);
 
     std::fprintf(stderr, "demotool: unknown command '%s'\n", command.c_str());
     std::fputs(kOverview, stderr);

@@ -1,5 +1,5 @@
 // The command line of demotool: subcommands in the style of git (record, snapshot, inspect,
-// help), their usage texts, option parsing and the exit codes.
+// timeline, help), their usage texts, option parsing and the exit codes.
 #pragma once
 
 #include <map>
@@ -50,6 +50,7 @@ int usageError(const std::string& command, const std::string& message);
 int recordCommand(const std::vector<std::string>& args);
 int snapshotCommand(const std::vector<std::string>& args);
 int inspectCommand(const std::vector<std::string>& args);
+int timelineCommand(const std::vector<std::string>& args);
 
 // The whole program: dispatches argv[1] to its subcommand.
 int runDemotool(int argc, char** argv);

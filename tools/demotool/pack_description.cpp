@@ -146,7 +146,10 @@ Json describePhysics(ScenePhysics* physics, Scene3D* scene) {
 Json describeCell(Cell* cell) {
     Json c;
     c["kind"] = cellKindName(cell->getKind());
-    if (cell->getKind() == kCellAnimation) c["name"] = static_cast<Animation*>(cell)->getName();
+    if (cell->getKind() == kCellAnimation) {
+        c["name"] = static_cast<Animation*>(cell)->getName();
+        c["frames"] = static_cast<Animation*>(cell)->frames().count();
+    }
     c["start"] = timeOf(cell->getStart());
     c["end"] = timeOf(cell->getEnd());
     c["in"] = timeOf(cell->getInPoint());
