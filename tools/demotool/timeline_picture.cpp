@@ -294,7 +294,7 @@ std::vector<std::vector<TickSpan>> trackDrawSpans(const std::vector<TimelineCell
         const int64_t b = i + 1 < cells.size() ? cells[i + 1].start : cell.start + cell.length;
         if (a > b) continue;  // keys out of order: this pair brackets nothing
         // Show time starts at 0; the cell draws only within its own window.
-        const int64_t low = std::max<int64_t>({a, cell.start, 0});
+        const int64_t low = std::max<int64_t>(cell.start, 0);
         const int64_t high = std::min(b, cell.end + kTicksPerFrame);
         const auto keep = [&](int64_t from, int64_t to) {
             from = std::max(from, low);
