@@ -186,8 +186,8 @@ TEST(DemotoolTimeline, DrawsEachCellWhereThePlayerDrawsIt) {
 // for tracks with gaps, overlaps, keys out of order and empty lengths;
 // the badge windows agree with badgeDueAt.
 TEST(DemotoolTimeline, SpansAndBadgeWindowsFollowThePlayer) {
-    uint32_t seed = 12345;
-    const auto draw = [&](int n) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 16) % n; };
+    uint32_t state = 12345;
+    const auto draw = [&](int n) { return static_cast<int>((state = state * 1103515245u + 12345u) >> 16) % n; };
     for (int round = 0; round < 300; ++round) {
         std::vector<TimelineCell> cells(static_cast<size_t>(1 + draw(5)));
         Track track;
