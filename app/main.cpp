@@ -4,7 +4,8 @@
 #include "app/show_loader.h"
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
-#include "platform/sdl_message_box.h"
+#include "platform/fsound.h"
+#include "platform/live_platform.h"
 
 #ifndef DEMO_WIDTH
 #define DEMO_WIDTH 1024
@@ -14,8 +15,10 @@
 #endif
 
 int main() {
-    // Reports go to dialogs (or standard error where no display can show one).
-    installSdlMessageBoxSink();
+    // The live system: reports in dialogs (or on standard error where no display can show one),
+    // music on the audio output.
+    setMessageBoxSink(liveMessageBoxSink());
+    setAudioBackend(&liveAudioBackend());
 
     auto* registry = new MeshRegistry();
     auto* player = new Player();

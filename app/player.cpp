@@ -7,12 +7,12 @@
 #include "app/animation.h"
 #include "app/cell.h"
 #include "app/frame_buffer.h"
-#include "app/fsound.h"
 #include "app/picture_clip.h"
 #include "app/scene_clip.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
 #include "platform/clock.h"
+#include "platform/fsound.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -27,7 +27,7 @@ constexpr int kTrackTextureSide = 1024;
 
 int32_t showTicks(int32_t ms) { return static_cast<int32_t>(static_cast<double>(ms) * kTicksPerMillisecond); }
 
-Player::Player() {
+Player::Player(RenderDevice* device) : device_(device) {
     FSOUND_Init(44100, 32, 0);
     stream_ = FSOUND_Stream_OpenFile("music.mp3", 0x20130, 0);
     channel_ = -1;
@@ -58,8 +58,7 @@ TextureName Player::getTrackTexture(int index) const {
 int Player::run(int width, int height, HostWindow hostWindow, int autoStart) {
     delete window_;
     window_ = nullptr;
-    delete ownedDevice_;
-    ownedDevice_ = device_ = createRenderDevice(0);
+    if (!device_) ownedDevice_ = device_ = createRenderDevice(0);
     prepareStart(autoStart);
     window_ = new GLWindow(hostWindow);
     window_->setPlayer(this);

@@ -35,8 +35,9 @@ int32_t showTicks(int32_t ms);
 class Player : public FrameClient {
 public:
     // Sound library up (44100, 32, 0), "music.mp3" opened, no channel, 4 empty tracks,
-    // frameBuffer and animationList created.
-    Player();
+    // frameBuffer and animationList created. The player draws through device (not owned) when one
+    // is given; otherwise run creates the OpenGL device.
+    explicit Player(RenderDevice* device = nullptr);
     // Closes the music stream, then the sound library; releases the window, the render device
     // that run created, the tracks and the texture names.
     ~Player() override;
@@ -57,8 +58,9 @@ public:
     // Milliseconds since the start, as computed by the last renderFrame.
     int getShowTime() override { return showTime_; }
 
-    // Creates the render device (owned by the player) and the window and opens it: without a
-    // host window this runs the show until it ends. Returns openWindow's result.
+    // Creates the render device (owned by the player) unless one was given, and the window, and
+    // opens it: without a host window this runs the show until it ends. Returns openWindow's
+    // result.
     int run(int width, int height, HostWindow hostWindow, int autoStart);
 
     // What run sets up before the window opens: autoStart is kept and the clock is pending, so
@@ -92,8 +94,6 @@ public:
     TextureName getTrackTexture(int index) const;
     // Appends a cell to a track as loadTimeline does (its start key; closing key when last).
     void addCell(int track, Cell* cell, bool last);
-    // Tests and tools: draw through device without run (not owned).
-    void setDevice(RenderDevice* device) { device_ = device; }
     RenderDevice* getDevice() const { return device_; }
     GLWindow* getWindow() const { return window_; }
     uint32_t getStartTime() const { return startTime_; }
@@ -104,7 +104,7 @@ private:
     int channel_ = -1;
     uint8_t clockPending_ = 0;
     RenderDevice* device_ = nullptr;
-    RenderDevice* ownedDevice_ = nullptr;  // the device run created; null for one set by setDevice
+    RenderDevice* ownedDevice_ = nullptr;  // the device run created; null for one given
     GLWindow* window_ = nullptr;
     uint32_t startTime_ = 0;
     int32_t showTime_ = 0;

@@ -10,7 +10,7 @@
 #include "app/animation.h"
 #include "app/fli_reader.h"
 #include "app/frame_buffer.h"
-#include "app/fsound.h"
+#include "platform/fsound.h"
 #include "app/packed_frame.h"
 #include "app/picture_clip.h"
 #include "app/player.h"
@@ -19,7 +19,7 @@
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
+#include "support/captured_message_boxes.h"
 #include "scene/controller_set.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
@@ -93,7 +93,6 @@ BENCHMARK(decodeFlcFrame)->Unit(benchmark::kMicrosecond);
 // frames, a picture, an animation cell and an empty scene.
 std::vector<uint8_t> showPack() {
     CapturedMessageBoxes quiet;
-    FSoundRecorder noSound;
     resetAnimationList();
     PackWriter w;
     w.openMemory();
@@ -132,7 +131,6 @@ std::vector<uint8_t> showPack() {
 void loadPack(benchmark::State& state) {
     const std::vector<uint8_t> bytes = showPack();
     CapturedMessageBoxes quiet;
-    FSoundRecorder noSound;
     for (auto _ : state) {
         state.PauseTiming();
         resetAnimationList();

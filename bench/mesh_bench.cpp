@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "mesh/std_mesh3d.h"
-#include "platform/message_box.h"
-#include "platform/recording_render_device.h"
+#include "support/captured_message_boxes.h"
+#include "support/recording_render_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "mesh/rigid_body.h"
-#include "platform/recording_render_device.h"
+#include "support/recording_render_device.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "platform/frame_client.h"
+#include "platform/live_platform.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -70,6 +71,8 @@ bool badgeDueAt(int showTime) {
 
 GLWindow::GLWindow(HostWindow hostWindow) : hostWindow_(hostWindow) {}
 
+GLWindow::GLWindow(std::unique_ptr<PlatformSurface> ownSurface) : ownSurface_(std::move(ownSurface)) {}
+
 GLWindow::~GLWindow() {
     if (recorder_.isOpen()) recorder_.finish();
     if (!hostWindow_ && surface_ && (initialized_ || surface_->hasWindow() || surface_->hasContext())) killWindow();
@@ -86,7 +89,7 @@ int GLWindow::openWindow(const char* title, int width, int height, int bits, boo
         surface_ = hostWindow_;
         fullscreen_ = false;
     } else {
-        ownSurface_ = createWindowSurface();
+        if (!ownSurface_) ownSurface_ = createLiveSurface();
         surface_ = ownSurface_.get();
         if (!surface_->initialize()) {
             messageBox("Failed To Register The Window Class.", "ERROR", MessageBoxStyle::OkExclamation);

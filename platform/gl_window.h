@@ -1,7 +1,8 @@
 // GLWindow: the show's window with its OpenGL context, the 16:9 letterbox, the badge overlay, the
 // message and frame loop that drives the show once per frame, and the three recording operations.
-// It works on any PlatformSurface: its own live window (created through createWindowSurface), or a
-// host surface handed in by an embedder, which then drives frames itself.
+// It works on any PlatformSurface: its own window (the build's live surface unless one is handed
+// to the constructor), or a host surface handed in by an embedder, which then drives frames
+// itself.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +33,8 @@ public:
     // hostWindow null: openWindow creates its own window and runs the loop. Otherwise GL is set
     // up on the host surface (not owned) and openWindow returns right after set-up.
     explicit GLWindow(HostWindow hostWindow = nullptr);
+    // An own window on the given surface (not yet initialised), with the loop of openWindow.
+    explicit GLWindow(std::unique_ptr<PlatformSurface> ownSurface);
     GLWindow(const GLWindow&) = delete;
     GLWindow& operator=(const GLWindow&) = delete;
 

@@ -26,13 +26,3 @@ MessageBoxSink setMessageBoxSink(MessageBoxSink sink) {
     currentSink() = std::move(sink);
     return previous;
 }
-
-CapturedMessageBoxes::CapturedMessageBoxes(MessageBoxResult answer) : answer_(answer) {
-    previous_ = setMessageBoxSink([this](const MessageBoxCall& call) {
-        calls_.push_back(call);
-        if (call.style == MessageBoxStyle::YesNoExclamation) return answer_;
-        return MessageBoxResult::Ok;
-    });
-}
-
-CapturedMessageBoxes::~CapturedMessageBoxes() { setMessageBoxSink(std::move(previous_)); }

@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 enum class MessageBoxStyle {
     Ok,               // MB_OK
@@ -34,21 +33,3 @@ MessageBoxSink setMessageBoxSink(MessageBoxSink sink);
 
 // The default sink: "caption: text" on standard error; Yes for questions.
 MessageBoxResult stderrMessageBox(const MessageBoxCall& call);
-
-// Test helper: captures every box while in scope and answers with a fixed result.
-class CapturedMessageBoxes {
-public:
-    explicit CapturedMessageBoxes(MessageBoxResult answer = MessageBoxResult::Yes);
-    ~CapturedMessageBoxes();
-    CapturedMessageBoxes(const CapturedMessageBoxes&) = delete;
-    CapturedMessageBoxes& operator=(const CapturedMessageBoxes&) = delete;
-
-    const std::vector<MessageBoxCall>& calls() const { return calls_; }
-    void setAnswer(MessageBoxResult answer) { answer_ = answer; }
-    void clear() { calls_.clear(); }
-
-private:
-    std::vector<MessageBoxCall> calls_;
-    MessageBoxResult answer_;
-    MessageBoxSink previous_;
-};

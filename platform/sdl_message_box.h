@@ -6,5 +6,3 @@
 
 // Shows the box with SDL (OK or Yes/No buttons, icon by style); falls back to stderrMessageBox.
 MessageBoxResult sdlMessageBox(const MessageBoxCall& call);
-// Installs sdlMessageBox as the sink of messageBox().
-void installSdlMessageBoxSink();

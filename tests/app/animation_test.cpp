@@ -10,7 +10,8 @@
 #include "app/animation.h"
 #include "app/fli_reader.h"
 #include "app/frame_buffer.h"
-#include "platform/recording_render_device.h"
+#include "support/captured_message_boxes.h"
+#include "support/recording_render_device.h"
 #include "test_packs.h"
 
 namespace {

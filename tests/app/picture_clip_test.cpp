@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "app/frame_buffer.h"
-#include "platform/recording_render_device.h"
+#include "support/captured_message_boxes.h"
+#include "support/recording_render_device.h"
 #include "test_packs.h"
 
 TEST(PictureClip, PicturesLoadWholeOrShowTheUncompressBoxOrFailTheReader) {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/track.h"
-#include "platform/recording_render_device.h"
+#include "support/recording_render_device.h"
 #include "scene/controller.h"
 #include "scene/controller_set.h"
 #include "scene/group3d.h"

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/animation.h"
-#include "app/fsound.h"
 #include "app/player.h"
 #include "app/show_loader.h"
+#include "support/captured_message_boxes.h"
 #include "test_packs.h"
 
 namespace {
@@ -28,7 +28,6 @@ struct LoadOutcome {
 
 // Loads a show from bytes, or from the file path when bytes is null.
 LoadOutcome load(const std::vector<uint8_t>* bytes, const std::string& path = "") {
-    FSoundRecorder sound;
     CapturedMessageBoxes boxes;
     resetAnimationList();
     PackReader reader;

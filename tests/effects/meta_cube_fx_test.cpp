@@ -10,7 +10,7 @@
 #include "fx/meta_cube_fx.h"
 #include "fx/meta_field.h"
 #include "fx/scalar_grid.h"
-#include "platform/recording_render_device.h"
+#include "support/recording_render_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 

@@ -9,7 +9,7 @@
 #include "effects/effects_support.h"
 #include "fx/sea_mesh3d_fx.h"
 #include "mesh/std_mesh3d.h"
-#include "platform/recording_render_device.h"
+#include "support/recording_render_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 

@@ -8,8 +8,8 @@
 #include <new>
 
 #include "mesh_test_util.h"
-#include "platform/message_box.h"
-#include "platform/recording_render_device.h"
+#include "support/captured_message_boxes.h"
+#include "support/recording_render_device.h"
 
 namespace {
 std::atomic<long> allocations{0};

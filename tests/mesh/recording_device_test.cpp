@@ -2,7 +2,7 @@
 // through it see the same in-view answers.
 #include <gtest/gtest.h>
 
-#include "platform/recording_render_device.h"
+#include "support/recording_render_device.h"
 #include "scene/camera3d.h"
 
 TEST(RecordingRenderDevice, FrustumFromACamera) {

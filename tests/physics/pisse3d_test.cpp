@@ -9,7 +9,7 @@
 #include "fx/pisse3d.h"
 #include "math/random.h"
 #include "mesh/rigid_body.h"
-#include "platform/message_box.h"
+#include "support/captured_message_boxes.h"
 #include "scene/body_spawner.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"

@@ -14,7 +14,7 @@
 #include "gl_test_support.h"
 #include "platform/frame_client.h"
 #include "platform/gl_window.h"
-#include "platform/message_box.h"
+#include "support/captured_message_boxes.h"
 
 namespace fs = std::filesystem;
 

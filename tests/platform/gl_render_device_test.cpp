@@ -1,14 +1,14 @@
 // The OpenGL render device against a real (headless) GL context: material colours, the
 // translucent pass, cameras and culling, screen textures.
 #include "platform/gl_render_device.h"
-#include "platform/recording_render_device.h"
+#include "support/recording_render_device.h"
 
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 
 #include "gl_test_support.h"
-#include "platform/message_box.h"
+#include "support/captured_message_boxes.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "platform/recording_render_device.h"
+#include "support/recording_render_device.h"
 #include "tools/make_show/geometry.h"
 #include "tools/make_show/orientation.h"
 

@@ -13,13 +13,12 @@
 #include "app/cell.h"
 #include "app/fli_reader.h"
 #include "app/frame_buffer.h"
-#include "app/fsound.h"
 #include "app/player.h"
 #include "app/show_loader.h"
 #include "app/track.h"
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
-#include "platform/message_box.h"
+#include "support/captured_message_boxes.h"
 #include "scene/node3d.h"
 #include "tools/make_show/show_builder.h"
 
@@ -80,7 +79,6 @@ inline const std::string& sampleShowFolder() {
 // A show loaded from a pack (file or memory) through the start-up loaders, with the sound calls
 // recorded instead of played and every message box captured.
 struct LoadedShow {
-    FSoundRecorder sound;  // outlives the player
     CapturedMessageBoxes boxes;
     MeshRegistry registry;
     std::unique_ptr<Player> player;

@@ -7,7 +7,6 @@
 #include "app/animation.h"
 #include "app/cell.h"
 #include "app/frame_buffer.h"
-#include "app/fsound.h"
 #include "app/player.h"
 #include "app/scene_clip.h"
 #include "data/mesh_registry.h"
@@ -259,8 +258,6 @@ void formatNode(std::ostringstream& out, const Json& n, int indent) {
 }  // namespace
 
 bool inspectPack(const std::string& path, nlohmann::ordered_json* description, std::string* error) {
-    // The sound library is not needed to read a pack: its calls go to a silent stand-in.
-    FSoundRecorder silentSound;
     resetAnimationList();
     MeshRegistry registry;
     Player player;

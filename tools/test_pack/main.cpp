@@ -11,7 +11,7 @@
 
 #include "app/animation.h"
 #include "app/frame_buffer.h"
-#include "app/fsound.h"
+#include "platform/fsound.h"
 #include "app/picture_clip.h"
 #include "app/player.h"
 #include "app/scene_clip.h"
@@ -107,7 +107,6 @@ int main(int argc, char** argv) {
         if (call.text != "Z_OK") stderrMessageBox(call);
         return MessageBoxResult::Ok;
     });
-    FSoundRecorder noSound;  // the player is only a container here
     MeshRegistry registry;
     Player player;
 

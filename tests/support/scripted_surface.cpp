@@ -1,5 +1,5 @@
 // The scripted test surface.
-#include "platform/scripted_surface.h"
+#include "support/scripted_surface.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // The sound calls on SDL2_mixer with the dummy audio driver: a paused start that waits for the
 // first unpause, and silence (never a failure) for missing or unreadable music or no audio.
-#include "app/fsound.h"
+#include "platform/fsound.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -10,7 +10,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "test_packs.h"
+#include "platform/clock.h"
+#include "platform/null_audio_backend.h"
+#include "platform/sdl_audio_backend.h"
+#include "support/test_bytes.h"
 
 namespace {
 
@@ -30,18 +33,24 @@ std::string writeWav(const std::string& name) {
 }
 
 // Every test runs on SDL's dummy audio driver, and leaves it set.
-class FSoundTest : public testing::Test {
+class SdlAudioTest : public testing::Test {
 protected:
-    void SetUp() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        previous_ = setAudioBackend(&sdl_);
+    }
     void TearDown() override {
         FSOUND_Close();
+        setAudioBackend(previous_);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
     }
+    SdlAudioBackend sdl_;
+    AudioBackend* previous_ = nullptr;
 };
 
 }  // namespace
 
-TEST_F(FSoundTest, PausedStartWaitsForTheFirstUnpause) {
+TEST_F(SdlAudioTest, PausedStartWaitsForTheFirstUnpause) {
     ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
     FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(writeWav("music_test.wav").c_str(), 0x20130, 0);
     ASSERT_NE(stream, nullptr);
@@ -73,7 +82,7 @@ TEST_F(FSoundTest, PausedStartWaitsForTheFirstUnpause) {
     EXPECT_EQ(FSOUND_Stream_Close(stream), 1);
 }
 
-TEST_F(FSoundTest, MissingOrUnreadableMusicOrNoDevicePlaysNothing) {
+TEST_F(SdlAudioTest, MissingOrUnreadableMusicOrNoDevicePlaysNothing) {
     ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
     EXPECT_EQ(FSOUND_Stream_OpenFile((testing::TempDir() + "/absent.mp3").c_str(), 0x20130, 0), nullptr);
     const std::string junk = writeTemp("junk.mp3", {'n', 'o', 't', ' ', 'm', 'u', 's', 'i', 'c'});
@@ -92,4 +101,34 @@ TEST_F(FSoundTest, MissingOrUnreadableMusicOrNoDevicePlaysNothing) {
     EXPECT_EQ(FSOUND_Stream_OpenFile(writeWav("music_no_device.wav").c_str(), 0x20130, 0), nullptr);
     EXPECT_EQ(FSOUND_Stream_PlayEx(FSOUND_FREE, nullptr, nullptr, 1), -1);
     EXPECT_EQ(FSOUND_SetPaused(0, 0), 0);
+}
+
+TEST(NullAudio, KeepsTheSetPositionAndRunsWithTheShowClockWhileUnpaused) {
+    NullAudioBackend silence;
+    AudioBackend* previous = setAudioBackend(&silence);
+    ManualClock clock(1000);
+    ASSERT_EQ(FSOUND_Init(44100, 32, 0), 1);
+    EXPECT_EQ(FSOUND_Stream_OpenFile((testing::TempDir() + "/absent.mp3").c_str(), 0x20130, 0), nullptr);
+    FSOUND_STREAM* stream = FSOUND_Stream_OpenFile(writeWav("music_null.wav").c_str(), 0x20130, 0);
+    ASSERT_NE(stream, nullptr);
+    const int channel = FSOUND_Stream_PlayEx(FSOUND_FREE, stream, nullptr, 1);
+    EXPECT_EQ(channel, 0);
+    clock.advance(500);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 0);  // paused start: time stands still
+    EXPECT_EQ(FSOUND_Stream_SetTime(stream, 2000), 1);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 2000);
+    EXPECT_EQ(FSOUND_SetPaused(channel, 0), 1);
+    clock.advance(250);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 2250);
+    EXPECT_EQ(FSOUND_SetPaused(channel, 1), 1);
+    clock.advance(1000);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 2250);
+    EXPECT_EQ(FSOUND_SetPaused(channel, 0), 1);
+    EXPECT_EQ(FSOUND_Stream_SetTime(stream, 100), 1);  // a seek while running restarts from there
+    clock.advance(40);
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 140);
+    EXPECT_EQ(FSOUND_Stream_Close(stream), 1);
+    EXPECT_EQ(FSOUND_SetPaused(channel, 1), 0);  // nothing is on the channel any more
+    FSOUND_Close();
+    setAudioBackend(previous);
 }

@@ -1,5 +1,5 @@
 // RecordingRenderDevice: records the drawing calls for tests, with the GL device's rules.
-#include "platform/recording_render_device.h"
+#include "support/recording_render_device.h"
 
 #include <algorithm>
 #include <cmath>
