@@ -13,6 +13,7 @@
 #include "data/pack_writer.h"
 #include "platform/clock.h"
 #include "platform/fsound.h"
+#include "platform/gl_render_device.h"
 #include "platform/message_box.h"
 
 namespace {

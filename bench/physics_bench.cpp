@@ -48,7 +48,6 @@ void BM_SceneDraw300RestingDrops(benchmark::State& state) {
     Scene3D::addDisplayMaterials(&materials);
     RecordingRenderDevice device;
     device.setMaterialLibrary(&materials);
-    device.setVisibleAnswer(1);
     int frame = 0;
     for (auto _ : state) {
         drops.scene.setTime(30 * frame++);

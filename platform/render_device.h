@@ -1,6 +1,6 @@
 // RenderDevice: the abstract drawing interface through which every clip and scene node draws.
-// Scene, mesh and effect code only ever see this interface; the OpenGL implementation lives in
-// gl_render_device.*, and RecordingRenderDevice records calls for tests without a GL context.
+// Scene, mesh and effect code only ever see this interface. RenderDeviceCore implements it with
+// every rule of the device, over thin backends (OpenGL, null, and the tests' recording one).
 #pragma once
 
 #include <cstdint>
@@ -51,6 +51,3 @@ public:
     virtual void drawScreenTexture(int x, int y, int width, int height, TextureName name, float opacity) = 0;
     virtual ~RenderDevice() = default;
 };
-
-// Kind 0: the OpenGL device; any other kind: null.
-RenderDevice* createRenderDevice(int kind);

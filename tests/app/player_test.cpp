@@ -94,12 +94,12 @@ TEST_F(PlayerTest, FourTracksDrawInOrderEachWithItsOwnTexture) {
         if (r.kind != RecordKind::CreateTexture) continue;
         EXPECT_EQ(r.width, 1024);
         EXPECT_EQ(r.height, 1024);
-        EXPECT_EQ(r.hasAlpha, 1);
+        EXPECT_TRUE(r.hasAlpha);
     }
     clock.set(5000 + 1000);
     player.renderFrame(800, 600, 0);
     EXPECT_EQ(player.getShowTime(), 1000);
-    EXPECT_EQ(device.count(RecordKind::BeginFrame), 1);
+    EXPECT_EQ(device.count(RecordKind::Clear), 1);
     EXPECT_EQ(drawOrder, (std::vector<const Cell*>{&cells[0], &cells[1], &cells[2], &cells[3]}));
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(cells[i].locals, std::vector<int32_t>{899});  // 1000 ms truncated to ticks

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "support/recording_render_device.h"
+#include "platform/render_device_core.h"
 #include "tools/make_show/geometry.h"
 #include "tools/make_show/orientation.h"
 
@@ -52,7 +52,8 @@ TEST(ShowGeometry, CamerasLookAtTheirTargetUprightAndUnmirrored) {
     const Vector3 target(0, 1, 0);
     for (const Vector3& eye : {Vector3(0, 0, -10), Vector3(6, 4, -9), Vector3(-12, 9, 5), Vector3(3, 2, 20)}) {
         Plane planes[6];  // right, left, bottom, top, far, near
-        RecordingRenderDevice::computeFrustumPlanes(eye, cameraLookAt(eye, target), 70.0f, planes);
+        frustumPlanes(perspectiveMatrix(verticalFieldOfView(70.0f)), cameraViewMatrix(eye, cameraLookAt(eye, target)),
+                      planes);
         // The target is in the middle of the picture, in front of the camera.
         EXPECT_NEAR(planeValue(planes[0], target), planeValue(planes[1], target), 1e-3f);
         EXPECT_NEAR(planeValue(planes[3], target), planeValue(planes[2], target), 1e-3f);
