@@ -124,8 +124,7 @@ TEST_F(AnimationTest, CellShowsFrameLocalOverThirty) {
         EXPECT_EQ(update.pixels, frameBuffer);
         const RenderRecord& screen = device.records()[1];
         EXPECT_EQ(screen.kind, RecordKind::ScreenTexture);
-        EXPECT_EQ(screen.width, 800);
-        EXPECT_EQ(screen.height, 600);
+        EXPECT_EQ(screen.texture, 7u);
     }
 }
 
