@@ -113,7 +113,7 @@ int Animation::save(PackWriter& writer) {
     writer.writeString(name_);
     if (saveMode_ != 0) {
         messageBox("save fli", "not implemented", MessageBoxStyle::Ok);
-        return 0;
+        return 1;  // the record lacks what load reads for this mode
     }
     if (isCell_) return 0;
     for (Frame* frame : frames_) {

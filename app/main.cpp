@@ -3,7 +3,6 @@
 #include "app/player.h"
 #include "app/show_loader.h"
 #include "data/mesh_registry.h"
-#include "data/pack_reader.h"
 #include "platform/fsound.h"
 #include "platform/live_platform.h"
 
@@ -22,10 +21,11 @@ int main() {
 
     auto* registry = new MeshRegistry();
     auto* player = new Player();
-    auto* reader = new PackReader();
 
-    // A missing pack gives an empty show; a damaged one has been reported and ends the program.
-    if (loadShow("data.pak", *reader, *registry, *player) == kShowBadPack) {
+    // A missing pack gives an empty show; a damaged one is reported and ends the program.
+    const ShowLoadResult load = loadShow("data.pak", *registry, player->timeline());
+    if (load.status == ShowLoadStatus::Damaged) {
+        messageBox(load.error.text().c_str(), kLoadErrorCaption, MessageBoxStyle::OkStop);
         delete player;
         delete registry;
         return 1;

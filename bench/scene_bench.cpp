@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/track.h"
+#include "scene/track.h"
 #include "scene/controller.h"
 #include "scene/controller_set.h"
 #include "scene/group3d.h"

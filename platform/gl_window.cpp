@@ -193,8 +193,7 @@ void GLWindow::runLoop() {
             return;
         }
         if (active_) {
-            if (player_) player_->renderFrame(width_, height_, 0);
-            present(width_, height_, player_ ? player_->getShowTime() : 0);
+            drawFrame();
         } else {
             // Minimised: nothing to draw. Music and clock run on; wait for the next message
             // instead of spinning.
@@ -313,18 +312,17 @@ void GLWindow::swapAndLetterbox(int width, int height) {
     letterbox(width, height);
 }
 
-void GLWindow::present(int width, int height, int showTime) {
+int GLWindow::present(int width, int height, int showTime, const std::function<int()>& capture) {
     drawBadge(width, height, showTime);
+    const int result = capture ? capture() : 0;
     swapAndLetterbox(width, height);
+    return result;
 }
 
-int GLWindow::driveFrame(bool capture) {
+int GLWindow::drawFrame(const std::function<int()>& capture) {
     if (!contextReady_) return -1;
     if (player_) player_->renderFrame(width_, height_, 0);
-    drawBadge(width_, height_, player_ ? player_->getShowTime() : 0);
-    const int result = capture ? captureFrame() : 0;
-    swapAndLetterbox(width_, height_);
-    return result;
+    return present(width_, height_, player_ ? player_->getShowTime() : 0, capture);
 }
 
 void GLWindow::killWindow() {

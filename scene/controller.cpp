@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/track.h"
+#include "scene/track.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
 #include "scene/key_value.h"

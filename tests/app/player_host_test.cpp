@@ -37,7 +37,7 @@ TEST(PlayerHost, HostDrivenFramesDrawTheDuePicture) {
     openOver(reader, w);
     MeshRegistry registry;
     Player player;
-    ASSERT_EQ(loadShowFrom(reader, registry, player), kShowLoaded);
+    ASSERT_TRUE(loadShowFrom(reader, registry, player.timeline()).loaded());
 
     ASSERT_EQ(player.run(1024, 768, context.surface(), 1), 1);
     ASSERT_NE(player.getWindow(), nullptr);
@@ -48,7 +48,7 @@ TEST(PlayerHost, HostDrivenFramesDrawTheDuePicture) {
     // The letterbox keeps drawing to the upper region for its first frames, then to the picture.
     for (int frame = 0; frame < 6; ++frame) {
         clock.set(10000 + 400 + 20 * frame);
-        player.getWindow()->driveFrame(false);
+        player.getWindow()->drawFrame();
     }
     EXPECT_EQ(player.getShowTime(), 500);
     // Pixel (x, y) counted from the top of the bottom-row-first read-back.

@@ -8,6 +8,7 @@
 #include "app/animation.h"
 #include "app/player.h"
 #include "platform/clock.h"
+#include "scene/ticks.h"
 #include "support/audio_call_log.h"
 #include "support/captured_message_boxes.h"
 #include "support/recording_render_device.h"
@@ -55,8 +56,8 @@ protected:
 TEST_F(PlayerTest, EarlierKeyOfTheBracketingPairDrawsWithinItsGrace) {
     Player player(&device);
     ProbeCell a(0, 300), b(600, 900);
-    player.addCell(0, &a, false);
-    player.addCell(0, &b, true);  // keys 0, 600, 600 + length (0): b closes at 600
+    player.timeline().addCell(0, &a, false);
+    player.timeline().addCell(0, &b, true);  // keys 0, 600, 600 + length (0): b closes at 600
     for (int32_t t : {0, 330, 331, 600, 601}) player.renderTracks(msForTick(t), 1024, 768);
     EXPECT_EQ(a.locals, (std::vector<int32_t>{0, 330}));  // up to its end + 30
     EXPECT_TRUE(b.locals.empty());  // the pair (0, 600) holds up to 600; no pair brackets 601
@@ -67,13 +68,13 @@ TEST_F(PlayerTest, EarlierKeyOfTheBracketingPairDrawsWithinItsGrace) {
     ProbeCell c(0, 300), d(600, 900), e(0, 300);
     d.setLength(1000);
     d.setInPoint(45);
-    second.addCell(0, &c, false);
-    second.addCell(0, &d, true);
+    second.timeline().addCell(0, &c, false);
+    second.timeline().addCell(0, &d, true);
     for (int32_t t : {601, 930, 931}) second.renderTracks(msForTick(t), 1024, 768);
     second.renderTracks(-50, 1024, 768);
     EXPECT_EQ(d.locals, (std::vector<int32_t>{1 + 45, 330 + 45}));
     EXPECT_TRUE(c.locals.empty());
-    second.getTrack(1)->insert(&e, 0);
+    second.timeline().getTrack(1)->insert(&e, 0);
     second.renderTracks(0, 1024, 768);
     EXPECT_TRUE(e.locals.empty());
 }
@@ -85,7 +86,7 @@ TEST_F(PlayerTest, FourTracksDrawInOrderEachWithItsOwnTexture) {
     drawOrder.clear();
     for (int i = 0; i < 4; ++i) {
         cells[i].setLength(3000);
-        player.addCell(i, &cells[i], true);
+        player.timeline().addCell(i, &cells[i], true);
     }
     player.prepareStart(1);
     player.start();  // textures, music, clock
@@ -156,15 +157,15 @@ TEST_F(PlayerTest, CellKindsGetTheirKeysAndDrawWindows) {
     registry.loadEntries(reader);
     player.loadTimeline(reader, registry);
     ASSERT_FALSE(reader.failed()) << reader.error();
-    ASSERT_EQ(player.getTrackCount(), 3);
+    ASSERT_EQ(player.timeline().getTrackCount(), 3);
     const std::vector<int32_t> keys[] = {{300, 600}, {300, 900}, {300, 540}};
     for (int track = 0; track < 3; ++track) {
         std::vector<int32_t> times;
-        for (int k = 0; k < player.getTrack(track)->count(); ++k)
-            times.push_back(player.getTrack(track)->getKey(k)->getTime());
+        for (int k = 0; k < player.timeline().getTrack(track)->count(); ++k)
+            times.push_back(player.timeline().getTrack(track)->getKey(k)->getTime());
         EXPECT_EQ(times, keys[track]) << "track " << track;
     }
-    auto* scene = static_cast<Cell*>(player.getTrack(2)->getKey(0)->getValue());
+    auto* scene = static_cast<Cell*>(player.timeline().getTrack(2)->getKey(0)->getValue());
     EXPECT_EQ(scene->getInPoint(), 150);
     EXPECT_EQ(scene->getLength(), 240);
 

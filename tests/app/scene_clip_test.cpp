@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/track.h"
+#include "scene/track.h"
 #include "support/recording_render_device.h"
 #include "scene/controller.h"
 #include "scene/controller_set.h"

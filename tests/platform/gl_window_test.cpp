@@ -80,7 +80,7 @@ TEST(GLWindowLetterbox, ClearColourBarsAndPictureAreaAtTheThreeSizes) {
         EXPECT_EQ(readPixel(5, size.y0 + 1), kBlack);
         EXPECT_EQ(readPixel(5, size.pictureHeight + 1), kGreen);
         window.swapAndLetterbox(size.width, size.height);
-        for (int i = 0; i < 5; ++i) window.driveFrame(false);
+        for (int i = 0; i < 5; ++i) window.drawFrame();
 
         // From then on the picture area is drawn and the bars stay black.
         frameWithoutSwap(window, client, size.width, size.height);
@@ -121,7 +121,7 @@ TEST(GLWindowBadge, ShownOnlyAtItsShowTimes) {
     GLWindow window(context.surface());
     window.setPlayer(&client);
     ASSERT_EQ(window.openWindow("Test", w, h, 32, false), 1);
-    for (int i = 0; i < 6; ++i) window.driveFrame(false);
+    for (int i = 0; i < 6; ++i) window.drawFrame();
 
     // The badge's lower left corner: x = w - 60, y = the picture's bottom + 8 rows of the
     // 0..h projection mapped onto the picture height.

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "app/track.h"
+#include "scene/track.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
 #include "scene/controller.h"

@@ -17,6 +17,7 @@
 #include "scene/controller_set.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
+#include "scene/ticks.h"
 #include "show/show_test_util.h"
 #include "tools/make_show/artwork.h"
 #include "tools/make_show/show_timing.h"
@@ -77,7 +78,7 @@ std::map<std::string, int> census(const LoadedShow& show) {
 TEST_F(SampleShowTest, LoadsWithoutAnyMessageBoxAndHoldsEveryFeature) {
     EXPECT_TRUE(show_.boxes.calls().empty()) << show_.boxes.calls().front().caption << ": "
                                              << show_.boxes.calls().front().text;
-    ASSERT_EQ(show_.player->getTrackCount(), kShowTrackCount);
+    ASSERT_EQ(show_.timeline.getTrackCount(), kShowTrackCount);
     std::set<int> kinds;
     for (int t = 0; t < kShowTrackCount; ++t)
         for (Cell* cell : show_.cells(t)) kinds.insert(cell->getKind());
@@ -126,8 +127,8 @@ TEST_F(SampleShowTest, ScenesChangeOnBeatsAndCoverMoreThanAMinute) {
     }
     EXPECT_GE(expectedStart / kTicksPerMillisecond / 1000.0, 60.0);
     // No track's closing key lies past the last scene (tools take it for the end of the show).
-    for (int t = 0; t < show_.player->getTrackCount(); ++t)
-        EXPECT_LE(show_.player->getTrack(t)->getLastTime(), expectedStart) << "track " << t;
+    for (int t = 0; t < show_.timeline.getTrackCount(); ++t)
+        EXPECT_LE(show_.timeline.getTrack(t)->getLastTime(), expectedStart) << "track " << t;
     // The wipes are fully closed exactly on a scene change.
     for (Cell* wipe : show_.cells(kOverlayTrack)) {
         if (wipe->getKind() != kCellAnimation) continue;
@@ -144,11 +145,11 @@ TEST(SampleShow, SaveLoadSaveGivesIdenticalBytes) {
     ASSERT_FALSE(first.empty()) << error;
     LoadedShow show;
     show.loadMemory(first);
-    ASSERT_EQ(show.result, kShowLoaded) << show.reader.error();
-    EXPECT_EQ(show.reader.offset(), first.size()) << "the loaders read the whole stream";
+    ASSERT_TRUE(show.result.loaded()) << show.result.error.text();
+    EXPECT_EQ(show.result.bytes, first.size()) << "the loaders read the whole stream";
     PackWriter writer;
     writer.openMemory();
-    ASSERT_TRUE(writeShowPack(writer, show.registry, timelineOfPlayer(*show.player, sampleShow().flcFiles()), &error))
+    ASSERT_TRUE(writeShowPack(writer, show.registry, show.timeline.content(sampleShow().flcFiles()), &error))
         << error;
     const std::vector<uint8_t>& second = writer.bytes();
     ASSERT_EQ(second.size(), first.size());

@@ -11,6 +11,7 @@
 #include "fx/pisse3d.h"
 #include "mesh/rigid_body.h"
 #include "mesh/std_mesh3d.h"
+#include "scene/ticks.h"
 #include "support/recording_render_device.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"

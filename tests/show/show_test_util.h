@@ -13,9 +13,9 @@
 #include "app/cell.h"
 #include "app/fli_reader.h"
 #include "app/frame_buffer.h"
-#include "app/player.h"
+#include "app/timeline.h"
 #include "app/show_loader.h"
-#include "app/track.h"
+#include "scene/track.h"
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
 #include "support/captured_message_boxes.h"
@@ -76,34 +76,30 @@ inline const std::string& sampleShowFolder() {
     return folder.path();
 }
 
-// A show loaded from a pack (file or memory) through the start-up loaders, with the sound calls
-// recorded instead of played and every message box captured.
+// A show loaded from a pack (file or memory) through the start-up loaders, with every message
+// box captured.
 struct LoadedShow {
     CapturedMessageBoxes boxes;
     MeshRegistry registry;
-    std::unique_ptr<Player> player;
-    PackReader reader;
-    ShowLoadResult result = kShowNoPack;
+    Timeline timeline;
+    ShowLoadResult result;
 
-    LoadedShow() {
-        resetAnimationList();
-        player = std::make_unique<Player>();
-    }
+    LoadedShow() { resetAnimationList(); }
     ~LoadedShow() {
-        player.reset();
         fliClose();
         resetAnimationList();
     }
     // Loads "data.pak" of the current working directory.
-    void loadFile() { result = loadShow("data.pak", reader, registry, *player); }
+    void loadFile() { result = loadShow("data.pak", registry, timeline); }
     void loadMemory(const std::vector<uint8_t>& bytes) {
+        PackReader reader;
         reader.openMemory(bytes.data(), bytes.size(), "data.pak");
-        result = loadShowFrom(reader, registry, *player);
+        result = loadShowFrom(reader, registry, timeline);
     }
     // The cells of a track, without its closing key.
     std::vector<Cell*> cells(int track) const {
         std::vector<Cell*> out;
-        Track* t = player->getTrack(track);
+        Track* t = timeline.getTrack(track);
         for (int k = 0; t && k + 1 < t->count(); ++k) out.push_back(static_cast<Cell*>(t->getKey(k)->getValue()));
         return out;
     }
@@ -115,7 +111,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(cwd_.ok());
         show_.loadFile();
-        ASSERT_EQ(show_.result, kShowLoaded) << show_.reader.error();
+        ASSERT_TRUE(show_.result.loaded()) << show_.result.error.text();
     }
     WorkingDirectory cwd_{sampleShowFolder()};
     LoadedShow show_;

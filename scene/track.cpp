@@ -1,5 +1,5 @@
 // Track and TimedKey: keyed time sequences and their bracketing lookup.
-#include "app/track.h"
+#include "scene/track.h"
 
 #include <cstdio>
 
