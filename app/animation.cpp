@@ -10,7 +10,7 @@
 #include "app/packed_frame.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
+#include "data/message_box.h"
 
 namespace {
 

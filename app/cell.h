@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/render_device.h"
+#include "scene/render_device.h"
 
 class PackReader;
 class PackWriter;

@@ -9,7 +9,7 @@
 #include "app/frame_buffer.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
+#include "data/message_box.h"
 
 PictureClip::~PictureClip() { delete[] image_; }
 

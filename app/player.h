@@ -7,7 +7,7 @@
 #include "app/timeline.h"
 #include "platform/frame_client.h"
 #include "platform/gl_window.h"
-#include "platform/render_device.h"
+#include "scene/render_device.h"
 
 class MeshRegistry;
 class PackReader;

@@ -10,7 +10,7 @@
 #include "app/picture_clip.h"
 #include "app/scene_clip.h"
 #include "data/pack_reader.h"
-#include "platform/message_box.h"
+#include "data/message_box.h"
 #include "scene/ticks.h"
 
 namespace {

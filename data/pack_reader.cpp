@@ -2,6 +2,8 @@
 // 10000-byte block buffer, with a sticky failure state for truncated or malformed input.
 #include "data/pack_reader.h"
 
+#include <zlib.h>
+
 #include <bit>
 #include <cstring>
 #include <string>

@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include <zlib.h>
+// zlib's gzip file handle (gzFile), kept out of the headers.
+struct gzFile_s;
 
 // Where and why reading stopped.
 struct ReadError {
@@ -87,7 +88,7 @@ private:
     uint8_t buffer_[kBlockSize];
     int cursor_ = 0;
     int fill_ = 0;
-    gzFile file_ = nullptr;
+    gzFile_s* file_ = nullptr;
     bool memory_ = false;
     std::vector<uint8_t> memoryData_;
     size_t memoryPos_ = 0;

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "mesh/mesh_base.h"
-#include "platform/message_box.h"
+#include "data/message_box.h"
 
 MeshParticleSystem::~MeshParticleSystem() { MeshParticleSystem::release(); }
 

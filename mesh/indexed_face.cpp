@@ -5,7 +5,7 @@
 
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
+#include "data/message_box.h"
 
 namespace {
 int clampCorners(int n) { return std::clamp(n, 0, kMaxFaceCorners); }

@@ -7,8 +7,8 @@
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
-#include "platform/render_device.h"
+#include "data/message_box.h"
+#include "scene/render_device.h"
 #include "scene/scene3d.h"
 #include "scene/ticks.h"
 

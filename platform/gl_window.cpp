@@ -8,7 +8,7 @@
 
 #include "platform/frame_client.h"
 #include "platform/live_platform.h"
-#include "platform/message_box.h"
+#include "data/message_box.h"
 
 namespace {
 

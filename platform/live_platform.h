@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/audio_backend.h"
-#include "platform/message_box.h"
+#include "data/message_box.h"
 #include "platform/platform_surface.h"
 
 // A new, not yet initialised surface for the show's own window on the display.

@@ -5,7 +5,7 @@
 
 #include "mesh/face.h"
 #include "mesh/mesh_base.h"
-#include "platform/message_box.h"
+#include "data/message_box.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"

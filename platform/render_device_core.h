@@ -15,7 +15,7 @@
 
 #include "math/matrix4.h"
 #include "math/plane.h"
-#include "platform/render_device.h"
+#include "scene/render_device.h"
 
 // Index of each frustum plane in getFrustumPlanes().
 enum FrustumPlane : int {

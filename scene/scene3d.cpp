@@ -10,7 +10,7 @@
 #include "mesh/point_space.h"
 #include "mesh/rigid_body.h"
 #include "mesh/std_mesh3d.h"
-#include "platform/render_device.h"
+#include "scene/render_device.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"

@@ -11,7 +11,7 @@
 #include "math/random.h"
 #include "mesh/mesh_base.h"
 #include "mesh/rigid_body.h"
-#include "platform/message_box.h"
+#include "data/message_box.h"
 #include "scene/scene3d.h"
 
 namespace {

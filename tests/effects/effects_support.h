@@ -8,7 +8,7 @@
 
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/render_device.h"
+#include "scene/render_device.h"
 #include "scene/node3d.h"
 
 // Draws nothing, answers "visible" and counts meshes and alpha changes. It never allocates, so

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/message_box.h"
+#include "data/message_box.h"
 
 class CapturedMessageBoxes {
 public:

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/message_box.h"
+#include "data/message_box.h"
 #include "tools/make_show/show_builder.h"
 
 int main(int argc, char** argv) {

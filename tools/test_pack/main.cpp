@@ -16,7 +16,7 @@
 #include "app/scene_clip.h"
 #include "data/mesh_registry.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
+#include "data/message_box.h"
 #include "scene/camera3d.h"
 #include "scene/controller.h"
 #include "scene/controller_set.h"

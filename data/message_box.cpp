@@ -1,5 +1,5 @@
 // Routes message boxes to the installed sink.
-#include "platform/message_box.h"
+#include "data/message_box.h"
 
 #include <cstdio>
 
