@@ -8,7 +8,7 @@
 #include <map>
 
 #include "platform/egl_surface.h"
-#include "show/show_test_util.h"
+#include "make_show/show_test_util.h"
 #include "support/captured_message_boxes.h"
 #include "tools/demotool/frame_schedule.h"
 #include "tools/demotool/offline_show.h"

@@ -15,7 +15,7 @@
 #include "support/recording_render_device.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
-#include "show/show_test_util.h"
+#include "make_show/show_test_util.h"
 #include "tools/make_show/show_timing.h"
 
 namespace {

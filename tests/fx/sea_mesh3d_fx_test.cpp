@@ -6,9 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "effects/effects_support.h"
 #include "fx/sea_mesh3d_fx.h"
 #include "mesh/std_mesh3d.h"
+#include "quiet_device.h"
+#include "support/node_records.h"
 #include "support/recording_render_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
@@ -18,11 +19,11 @@ namespace {
 TEST(SeaMesh3D_FX, LoadBuildsTheTileAndSaveMirrorsTheRecord) {
     MaterialLibrary library(1000);
     SeaMesh3D_FX sea;
-    SeaRecord r;
+    records::SeaRecord r;
     r.scale.set(2, 1, 0.5f);
     r.segmentsU = 2.5f;  // stored as read, used as 2
     const std::vector<uint8_t> bytes = r.bytes();
-    ASSERT_EQ(loadFrom(sea, bytes, &library), "");
+    ASSERT_EQ(records::loadFrom(sea, bytes, &library), "");
     EXPECT_FLOAT_EQ(sea.heightScale(), 1.0f);  // heightFactor x height
     EXPECT_FLOAT_EQ(sea.extentX(), 16.0f);
     EXPECT_FLOAT_EQ(sea.extentZ(), 4.0f);
@@ -36,16 +37,16 @@ TEST(SeaMesh3D_FX, LoadBuildsTheTileAndSaveMirrorsTheRecord) {
     EXPECT_FLOAT_EQ(far->z, 1.0f);
     for (int f = 0; f < 6; ++f) EXPECT_EQ(tile->getMaterials()[f], 500 + f);
     EXPECT_EQ(sea.getChildCount(), 0);  // the tile is not part of the scene graph
-    EXPECT_EQ(savedBytes(sea, &library), bytes);
+    EXPECT_EQ(records::savedBytes(sea, &library), bytes);
 }
 
 TEST(SeaMesh3D_FX, MaterialsStepDownAndTheFirstSeaKeepsThem) {
     MaterialLibrary library(1000);
     SeaMesh3D_FX first, second;
-    SeaRecord r;
-    ASSERT_EQ(loadFrom(first, r.bytes(), &library), "");
+    records::SeaRecord r;
+    ASSERT_EQ(records::loadFrom(first, r.bytes(), &library), "");
     r.colour = 0x102030;
-    ASSERT_EQ(loadFrom(second, r.bytes(), &library), "");
+    ASSERT_EQ(records::loadFrom(second, r.bytes(), &library), "");
     EXPECT_EQ(library.loadedCount(), 6);
     int status = 0;
     EXPECT_EQ(library.find(500, &status)->getColour().pack(), 0x806040);
@@ -59,7 +60,7 @@ TEST(SeaMesh3D_FX, MaterialsStepDownAndTheFirstSeaKeepsThem) {
 TEST(SeaMesh3D_FX, FrameDrawsOneTilePerCellAtTheWaveHeight) {
     MaterialLibrary library(1000);
     SeaMesh3D_FX sea;
-    ASSERT_EQ(loadFrom(sea, SeaRecord().bytes(), &library), "");
+    ASSERT_EQ(records::loadFrom(sea, records::SeaRecord().bytes(), &library), "");
     sea.setTime(900);  // 30 time units
     RecordingRenderDevice device;
     device.setMaterialLibrary(&library);
@@ -98,11 +99,11 @@ TEST(SeaMesh3D_FX, BadGridCountsAreLoadErrors) {
         SCOPED_TRACE(testing::Message() << c.segmentsU << " x " << c.segmentsV << ", cells " << c.cells);
         MaterialLibrary library(1000);
         SeaMesh3D_FX sea;
-        SeaRecord r;
+        records::SeaRecord r;
         r.segmentsU = c.segmentsU;
         r.segmentsV = c.segmentsV;
         r.cells = c.cells;
-        const std::string error = loadFrom(sea, r.bytes(), &library);
+        const std::string error = records::loadFrom(sea, r.bytes(), &library);
         EXPECT_NE(error.find("sea"), std::string::npos) << error;
         EXPECT_EQ(sea.tile(), nullptr);
         EXPECT_EQ(library.loadedCount(), 0);

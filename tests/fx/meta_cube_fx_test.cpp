@@ -6,10 +6,11 @@
 #include <cmath>
 #include <vector>
 
-#include "effects/effects_support.h"
 #include "fx/meta_cube_fx.h"
 #include "fx/meta_field.h"
 #include "fx/scalar_grid.h"
+#include "quiet_device.h"
+#include "support/node_records.h"
 #include "support/recording_render_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
@@ -101,20 +102,20 @@ TEST(MetaCube_FX, MaterialsAreAddedOnceAndTakenIdsAreKept) {
 TEST(MetaCube_FX, LoadConfiguresAndSaveMirrorsIt) {
     MaterialLibrary library(1000);
     MetaCube_FX meta(&library);
-    const std::vector<uint8_t> bytes = metaBytes(Vector3(1, 2, 3), 10);
-    ASSERT_EQ(loadFrom(meta, bytes, &library), "");
+    const std::vector<uint8_t> bytes = records::metaBytes(Vector3(1, 2, 3), 10);
+    ASSERT_EQ(records::loadFrom(meta, bytes, &library), "");
     EXPECT_EQ(meta.field()->grid().count(), 8000);
     EXPECT_EQ(meta.field()->ballCount(), 1);  // the first ball starts at once
     ASSERT_NE(meta.cube(), nullptr);
     EXPECT_EQ(meta.field()->cube, meta.cube());
     EXPECT_EQ(meta.getChildCount(), 0);  // the cube is not part of the scene graph
-    EXPECT_EQ(savedBytes(meta, &library), bytes);
+    EXPECT_EQ(records::savedBytes(meta, &library), bytes);
 }
 
 TEST(MetaCube_FX, CubeOfGridPoint10IsCentredAtTheOffset) {
     MaterialLibrary library(1000);
     MetaCube_FX meta(&library);
-    ASSERT_EQ(loadFrom(meta, metaBytes(Vector3(1, 2, 3), 10), &library), "");
+    ASSERT_EQ(records::loadFrom(meta, records::metaBytes(Vector3(1, 2, 3), 10), &library), "");
     meta.configure(10, 10, 10);
     meta.field()->grid().set(10, 10, 10, 1.0f);  // the eight cells around this point cross the surface
     RecordingRenderDevice device;
@@ -146,8 +147,8 @@ TEST(MetaCube_FX, NodesShareTheSpawnCounter) {
     resetMetaSpawnCounter();
     MaterialLibrary library(1000);
     MetaCube_FX a(&library), b(&library);
-    ASSERT_EQ(loadFrom(a, metaBytes(Vector3(0, 0, 0), 10), &library), "");
-    ASSERT_EQ(loadFrom(b, metaBytes(Vector3(0, 0, 0), 10), &library), "");
+    ASSERT_EQ(records::loadFrom(a, records::metaBytes(Vector3(0, 0, 0), 10), &library), "");
+    ASSERT_EQ(records::loadFrom(b, records::metaBytes(Vector3(0, 0, 0), 10), &library), "");
     QuietDevice device;
     for (int frame = 0; frame < 10; ++frame) {
         a.draw(&device, 640, 480, true);

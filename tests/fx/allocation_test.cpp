@@ -1,49 +1,33 @@
-// After their first frame, the sea and the metaballs draw without touching the heap. Counts
-// every operator new of this test program.
+// After their first frame, the sea and the metaballs draw without touching the heap.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <new>
 
-#include "effects/effects_support.h"
 #include "fx/meta_cube_fx.h"
 #include "fx/sea_mesh3d_fx.h"
+#include "quiet_device.h"
 #include "scene/material_library.h"
-
-namespace {
-long gAllocations = 0;
-}
-
-void* operator new(std::size_t n) {
-    ++gAllocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) { return operator new(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "support/allocation_counter.h"
+#include "support/node_records.h"
 
 namespace {
 
 TEST(EffectsAllocation, SeaFramesAfterTheFirstDoNotAllocate) {
-    SeaRecord r;
+    records::SeaRecord r;
     r.sizeX = r.sizeZ = 64;
     r.segmentsU = r.segmentsV = 4;
     r.cells = 32;
     MaterialLibrary library(1000);
     SeaMesh3D_FX sea;
-    ASSERT_EQ(loadFrom(sea, r.bytes(), &library), "");
+    ASSERT_EQ(records::loadFrom(sea, r.bytes(), &library), "");
     QuietDevice device;
     sea.draw(&device, 640, 480, true);
-    const long before = gAllocations;
+    const AllocationCounter allocations;
     for (int frame = 1; frame <= 20; ++frame) {
         sea.setTime(frame * 33);
         sea.draw(&device, 640, 480, true);
     }
-    EXPECT_EQ(gAllocations - before, 0);
+    EXPECT_EQ(allocations.count(), 0);
     EXPECT_EQ(device.meshes, 21 * 32 * 32);
 }
 
@@ -51,10 +35,10 @@ TEST(EffectsAllocation, MetaballFramesDoNotAllocateAndHoldAtMostThreeBalls) {
     resetMetaSpawnCounter();
     MaterialLibrary library(1000);
     MetaCube_FX meta(&library);
-    ASSERT_EQ(loadFrom(meta, metaBytes(Vector3(0, 0, 0), 10), &library), "");
+    ASSERT_EQ(records::loadFrom(meta, records::metaBytes(Vector3(0, 0, 0), 10), &library), "");
     QuietDevice device;
     meta.draw(&device, 640, 480, true);
-    const long before = gAllocations;
+    const AllocationCounter allocations;
     int most = 0;
     for (int frame = 2; frame <= 100; ++frame) {  // balls are born and die along the way
         meta.draw(&device, 640, 480, true);
@@ -64,7 +48,7 @@ TEST(EffectsAllocation, MetaballFramesDoNotAllocateAndHoldAtMostThreeBalls) {
             EXPECT_EQ(n, frame - 18) << frame;  // the 20th draw starts a ball
         }
     }
-    EXPECT_EQ(gAllocations - before, 0);
+    EXPECT_EQ(allocations.count(), 0);
     EXPECT_EQ(most, 3);
     EXPECT_GT(device.meshes, 0);  // the balls do produce surface cubes
     resetMetaSpawnCounter();

@@ -18,7 +18,7 @@
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
 #include "scene/ticks.h"
-#include "show/show_test_util.h"
+#include "make_show/show_test_util.h"
 #include "tools/make_show/artwork.h"
 #include "tools/make_show/show_timing.h"
 

@@ -18,7 +18,7 @@
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
-#include "scene_records.h"
+#include "support/node_records.h"
 
 namespace {
 
@@ -185,7 +185,7 @@ namespace {
 // Falling meshes, a bottle, a plane and a stream of drops.
 std::vector<uint8_t> tumblingScene() {
     using namespace records;
-    Child stream{0xC00, [](PackWriter& w) { node(w, 30, "jet", Vector3(0, 3, 0), {}, {{"flux", "3"}}, 31); }};
+    Child stream{0xC00, [](PackWriter& w) { node(w, {30, "jet", Vector3(0, 3, 0), {{"flux", "3"}}, 0, 31}); }};
     return scene(
         {
             target(31, Vector3(2, 0, 1)),

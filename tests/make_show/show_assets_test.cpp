@@ -9,7 +9,7 @@
 #include "app/fli_reader.h"
 #include "app/frame_buffer.h"
 #include "app/packed_frame.h"
-#include "show/show_test_util.h"
+#include "make_show/show_test_util.h"
 #include "tools/make_show/artwork.h"
 #include "tools/make_show/flc_writer.h"
 
