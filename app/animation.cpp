@@ -8,9 +8,9 @@
 #include "app/fli_reader.h"
 #include "app/frame_buffer.h"
 #include "app/packed_frame.h"
+#include "data/message_box.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "data/message_box.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/frame_buffer.h"
+#include "data/message_box.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "data/message_box.h"
 
 PictureClip::~PictureClip() { delete[] image_; }
 

@@ -9,8 +9,8 @@
 #include "app/frame_buffer.h"
 #include "app/picture_clip.h"
 #include "app/scene_clip.h"
-#include "data/pack_reader.h"
 #include "data/message_box.h"
+#include "data/pack_reader.h"
 #include "scene/ticks.h"
 
 namespace {

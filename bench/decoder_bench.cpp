@@ -18,10 +18,10 @@
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "support/captured_message_boxes.h"
 #include "scene/controller_set.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
+#include "support/captured_message_boxes.h"
 
 namespace {
 

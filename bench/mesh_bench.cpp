@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "mesh/std_mesh3d.h"
-#include "support/captured_message_boxes.h"
-#include "support/recording_render_device.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
+#include "support/captured_message_boxes.h"
+#include "support/recording_render_device.h"
 
 namespace {
 

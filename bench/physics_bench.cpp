@@ -3,10 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include "mesh/rigid_body.h"
-#include "support/recording_render_device.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
+#include "support/recording_render_device.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "mesh/mesh_base.h"
 #include "data/message_box.h"
+#include "mesh/mesh_base.h"
 
 MeshParticleSystem::~MeshParticleSystem() { MeshParticleSystem::release(); }
 

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "data/mesh_registry.h"
+#include "data/message_box.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "data/message_box.h"
 #include "scene/render_device.h"
 #include "scene/scene3d.h"
 #include "scene/ticks.h"

@@ -6,9 +6,9 @@
 
 #include <array>
 
+#include "data/message_box.h"
 #include "platform/frame_client.h"
 #include "platform/live_platform.h"
-#include "data/message_box.h"
 
 namespace {
 

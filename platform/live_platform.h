@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "platform/audio_backend.h"
 #include "data/message_box.h"
+#include "platform/audio_backend.h"
 #include "platform/platform_surface.h"
 
 // A new, not yet initialised surface for the show's own window on the display.

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
+#include "data/message_box.h"
 #include "mesh/face.h"
 #include "mesh/mesh_base.h"
-#include "data/message_box.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"

@@ -10,10 +10,10 @@
 #include "mesh/point_space.h"
 #include "mesh/rigid_body.h"
 #include "mesh/std_mesh3d.h"
-#include "scene/render_device.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
+#include "scene/render_device.h"
 #include "scene/scene_physics.h"
 #include "scene/ticks.h"
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/animation.h"
-#include "app/timeline.h"
 #include "app/show_loader.h"
+#include "app/timeline.h"
 #include "support/captured_message_boxes.h"
 #include "test_packs.h"
 

@@ -17,11 +17,11 @@
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "support/captured_message_boxes.h"
-#include "support/test_bytes.h"
 #include "scene/controller_set.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
+#include "support/captured_message_boxes.h"
+#include "support/test_bytes.h"
 
 // Appends a palette record (0, the 256 colours, count, index).
 inline void appendPaletteRecord(std::vector<uint8_t>& frame, const std::vector<uint32_t>& palette,

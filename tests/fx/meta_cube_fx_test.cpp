@@ -10,10 +10,10 @@
 #include "fx/meta_field.h"
 #include "fx/scalar_grid.h"
 #include "quiet_device.h"
-#include "support/node_records.h"
-#include "support/recording_render_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
+#include "support/node_records.h"
+#include "support/recording_render_device.h"
 
 namespace {
 

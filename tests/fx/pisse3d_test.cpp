@@ -9,11 +9,11 @@
 #include "fx/pisse3d.h"
 #include "math/random.h"
 #include "mesh/rigid_body.h"
-#include "support/captured_message_boxes.h"
 #include "scene/body_spawner.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
 #include "scene/target3d.h"
+#include "support/captured_message_boxes.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include "fx/sea_mesh3d_fx.h"
 #include "mesh/std_mesh3d.h"
 #include "quiet_device.h"
-#include "support/node_records.h"
-#include "support/recording_render_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
+#include "support/node_records.h"
+#include "support/recording_render_device.h"
 
 namespace {
 

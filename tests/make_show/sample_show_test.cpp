@@ -11,6 +11,7 @@
 #include "app/scene_clip.h"
 #include "data/pack_writer.h"
 #include "fx/pisse3d.h"
+#include "make_show/show_test_util.h"
 #include "mesh/rigid_body.h"
 #include "mesh/std_mesh3d.h"
 #include "scene/controller.h"
@@ -18,7 +19,6 @@
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
 #include "scene/ticks.h"
-#include "make_show/show_test_util.h"
 #include "tools/make_show/artwork.h"
 #include "tools/make_show/show_timing.h"
 

@@ -9,13 +9,13 @@
 
 #include "app/scene_clip.h"
 #include "fx/pisse3d.h"
+#include "make_show/show_test_util.h"
 #include "mesh/rigid_body.h"
 #include "mesh/std_mesh3d.h"
-#include "scene/ticks.h"
-#include "support/recording_render_device.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
-#include "make_show/show_test_util.h"
+#include "scene/ticks.h"
+#include "support/recording_render_device.h"
 #include "tools/make_show/show_timing.h"
 
 namespace {

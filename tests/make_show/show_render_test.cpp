@@ -7,8 +7,8 @@
 #include <cmath>
 #include <map>
 
-#include "platform/egl_surface.h"
 #include "make_show/show_test_util.h"
+#include "platform/egl_surface.h"
 #include "support/captured_message_boxes.h"
 #include "tools/demotool/frame_schedule.h"
 #include "tools/demotool/offline_show.h"

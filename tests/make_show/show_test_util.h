@@ -13,13 +13,13 @@
 #include "app/cell.h"
 #include "app/fli_reader.h"
 #include "app/frame_buffer.h"
-#include "app/timeline.h"
 #include "app/show_loader.h"
-#include "scene/track.h"
+#include "app/timeline.h"
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
-#include "support/captured_message_boxes.h"
 #include "scene/node3d.h"
+#include "scene/track.h"
+#include "support/captured_message_boxes.h"
 #include "tools/make_show/show_builder.h"
 
 // A folder under /tmp removed (with its files) when the object goes.

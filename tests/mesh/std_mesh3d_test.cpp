@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "mesh_test_util.h"
-#include "support/captured_message_boxes.h"
 #include "scene/camera3d.h"
+#include "support/captured_message_boxes.h"
 #include "support/recording_render_device.h"
 
 using meshtest::loadInto;

@@ -8,10 +8,10 @@
 #include <GL/glu.h>
 
 #include "gl_test_support.h"
-#include "support/captured_message_boxes.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
+#include "support/captured_message_boxes.h"
 
 namespace {
 

@@ -10,15 +10,15 @@
 #include "fx/pisse3d.h"
 #include "mesh/rigid_body.h"
 #include "mesh/std_mesh3d.h"
-#include "support/captured_message_boxes.h"
-#include "support/recording_render_device.h"
 #include "scene/camera3d.h"
 #include "scene/group3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
+#include "support/captured_message_boxes.h"
 #include "support/node_records.h"
+#include "support/recording_render_device.h"
 
 namespace {
 
