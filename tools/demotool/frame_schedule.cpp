@@ -1,7 +1,6 @@
 // Steps of the offline clock and the choice of output frames.
 #include "tools/demotool/frame_schedule.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "app/timeline.h"
