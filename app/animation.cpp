@@ -8,9 +8,9 @@
 #include "app/fli_reader.h"
 #include "app/frame_buffer.h"
 #include "app/packed_frame.h"
+#include "data/message_box.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
 
 namespace {
 
@@ -113,7 +113,7 @@ int Animation::save(PackWriter& writer) {
     writer.writeString(name_);
     if (saveMode_ != 0) {
         messageBox("save fli", "not implemented", MessageBoxStyle::Ok);
-        return 0;
+        return 1;  // the record lacks what load reads for this mode
     }
     if (isCell_) return 0;
     for (Frame* frame : frames_) {

@@ -38,7 +38,8 @@ public:
     // animation of the same name; mode 1 library: counted FLI/FLC file name, opened at once (a
     // name that is not a relative path inside the working directory is a load error).
     int load(PackReader& reader) override;
-    // saveMode, the name, then (library animations of mode 0) the frames and -1.
+    // saveMode, the name, then (library animations of mode 0) the frames and -1. Another mode
+    // cannot be saved ("save fli" / "not implemented"): 1.
     int save(PackWriter& writer) override;
     // FLI: the next file frame; otherwise frame local / 30 (nothing past the last frame).
     // Uploads frameBuffer into texture and draws it over the picture.

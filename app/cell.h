@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/render_device.h"
+#include "scene/render_device.h"
 
 class PackReader;
 class PackWriter;
@@ -24,7 +24,8 @@ public:
     virtual int getKind() = 0;
     // 1: reads the clip's payload; errors are recorded on the reader. Returns 0.
     virtual int load(PackReader& reader) = 0;
-    // 2: writes the payload that load reads. Returns 0.
+    // 2: writes the payload that load reads. Returns 0, or non-zero when the payload could not be
+    // written as load reads it.
     virtual int save(PackWriter& writer) = 0;
     // 3: draws the clip at local ticks into a width x height picture through device, using the
     // track's texture where it draws an image. The two weights are not read. Returns 0.

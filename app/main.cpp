@@ -3,8 +3,8 @@
 #include "app/player.h"
 #include "app/show_loader.h"
 #include "data/mesh_registry.h"
-#include "data/pack_reader.h"
-#include "platform/sdl_message_box.h"
+#include "platform/fsound.h"
+#include "platform/live_platform.h"
 
 #ifndef DEMO_WIDTH
 #define DEMO_WIDTH 1024
@@ -14,15 +14,18 @@
 #endif
 
 int main() {
-    // Reports go to dialogs (or standard error where no display can show one).
-    installSdlMessageBoxSink();
+    // The live system: reports in dialogs (or on standard error where no display can show one),
+    // music on the audio output.
+    setMessageBoxSink(liveMessageBoxSink());
+    setAudioBackend(&liveAudioBackend());
 
     auto* registry = new MeshRegistry();
     auto* player = new Player();
-    auto* reader = new PackReader();
 
-    // A missing pack gives an empty show; a damaged one has been reported and ends the program.
-    if (loadShow("data.pak", *reader, *registry, *player) == kShowBadPack) {
+    // A missing pack gives an empty show; a damaged one is reported and ends the program.
+    const ShowLoadResult load = loadShow("data.pak", *registry, player->timeline());
+    if (load.status == ShowLoadStatus::Damaged) {
+        messageBox(load.error.text().c_str(), kLoadErrorCaption, MessageBoxStyle::OkStop);
         delete player;
         delete registry;
         return 1;

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/frame_buffer.h"
+#include "data/message_box.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
 
 PictureClip::~PictureClip() { delete[] image_; }
 
@@ -46,7 +46,7 @@ int PictureClip::save(PackWriter& writer) {
     }
     writer.writeInt(static_cast<int32_t>(length));
     writer.writeBytes(compressed.data(), length);
-    return 0;
+    return length > 0 ? 0 : 1;
 }
 
 int PictureClip::render(int32_t, int width, int height, RenderDevice* device, float, float, TextureName texture) {

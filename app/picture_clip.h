@@ -21,6 +21,7 @@ public:
     // "text" / "Z PROB UNCOMPRESS" and keeps what was uncompressed (the rest stays black).
     int load(PackReader& reader) override;
     // The image compressed (box "Z_OK", or "Z_BIG PROBLEMO" on failure), its length and bytes.
+    // 1 when it did not compress (an empty picture is written).
     int save(PackWriter& writer) override;
     // Uploads the image into texture and draws it over the picture; local plays no part.
     int render(int32_t local, int width, int height, RenderDevice* device, float weight1, float weight2,

@@ -27,7 +27,7 @@ int SceneClip::load(PackReader& reader) {
 }
 
 int SceneClip::save(PackWriter& writer) {
-    if (!scene_ || !controllers_) return 0;
+    if (!scene_ || !controllers_) return 1;
     scene_->save(writer, materials_);
     controllers_->save(writer);
     return 0;

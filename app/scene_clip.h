@@ -26,7 +26,8 @@ public:
     int getKind() override { return kCellScene; }
     // New materials, scene and controllers; the scene record, then the controller record.
     int load(PackReader& reader) override;
-    // The scene (with its materials), then the controllers.
+    // The scene (with its materials), then the controllers; 1 (nothing written) for a clip without
+    // a scene.
     int save(PackWriter& writer) override;
     // Scene time := local (unclamped); controllers applied at local clamped to [in, out];
     // update and draw passes; endFrame.

@@ -1,22 +1,31 @@
 // The start-up load sequence shared by the programs and the tools.
 #include "app/show_loader.h"
 
-#include "app/player.h"
+#include "app/timeline.h"
 #include "data/mesh_registry.h"
-#include "data/pack_reader.h"
-#include "platform/message_box.h"
 
-ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Player& player) {
+ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Timeline& timeline) {
     registry.loadEntries(reader);
-    if (!reader.failed()) player.loadTimeline(reader, registry);
-    if (!reader.failed()) return kShowLoaded;
-    messageBox(reader.error().c_str(), kLoadErrorCaption, MessageBoxStyle::OkStop);
-    return kShowBadPack;
+    if (!reader.failed()) timeline.load(reader, registry);
+    ShowLoadResult result;
+    result.bytes = reader.offset();
+    if (reader.failed()) {
+        result.status = ShowLoadStatus::Damaged;
+        result.error = reader.failure();
+    }
+    return result;
 }
 
-ShowLoadResult loadShow(const char* path, PackReader& reader, MeshRegistry& registry, Player& player) {
-    if (reader.open(path) != 0) return kShowNoPack;
-    const ShowLoadResult result = loadShowFrom(reader, registry, player);
+ShowLoadResult loadShow(const std::string& path, MeshRegistry& registry, Timeline& timeline) {
+    PackReader reader;
+    if (reader.open(path.c_str()) != 0) {
+        ShowLoadResult result;
+        result.status = ShowLoadStatus::NoPack;
+        result.error.file = path;
+        result.error.reason = "cannot be opened";
+        return result;
+    }
+    const ShowLoadResult result = loadShowFrom(reader, registry, timeline);
     reader.close();
     return result;
 }

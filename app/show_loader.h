@@ -1,25 +1,36 @@
-// The start-up load of the show: the mesh section, then the timeline, from one pack reader.
+// The one way a show is loaded, by the player and by every tool: a pack read in one pass, the
+// mesh section into a registry, then the timeline section. The result says what was loaded or
+// where and why loading stopped; the player shows a failure in its box, demotool prints it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-class MeshRegistry;
-class Player;
-class PackReader;
+#include "data/pack_reader.h"
 
-// Caption of the box that reports a pack that could not be loaded.
+class MeshRegistry;
+class Timeline;
+
+// Caption of the box in which the player reports a pack that could not be loaded.
 constexpr const char* kLoadErrorCaption = "Cannot load the show";
 
-// Results of loadShow.
-enum ShowLoadResult {
-    kShowLoaded = 0,   // the pack was read
-    kShowNoPack = 5,   // the pack could not be opened: an empty show (nothing reported)
-    kShowBadPack = 1,  // the pack is damaged: reported, loading stopped
+enum class ShowLoadStatus {
+    Loaded,   // the pack was read
+    NoPack,   // the pack could not be opened (the player then plays an empty show, silently)
+    Damaged,  // the pack is damaged: loading stopped at the error
 };
 
-// Opens path on reader; if it opened, the registry reads the mesh section and the player the
-// timeline, then the reader is closed. A damaged pack shows one box (text: the reader's
-// error(), which names the byte offset and what was being read; caption kLoadErrorCaption).
-ShowLoadResult loadShow(const char* path, PackReader& reader, MeshRegistry& registry, Player& player);
-// As loadShow for a reader that is already open (tests, tools): loads and reports, no close.
-ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Player& player);
+struct ShowLoadResult {
+    ShowLoadStatus status = ShowLoadStatus::Loaded;
+    // NoPack: the file, reason "cannot be opened"; Damaged: where and why reading stopped.
+    ReadError error;
+    // Bytes of the uncompressed stream read.
+    uint64_t bytes = 0;
+    bool loaded() const { return status == ShowLoadStatus::Loaded; }
+};
+
+// Opens the pack at path, reads the mesh section into registry and the timeline section into
+// timeline, and closes it. Files that the pack names are looked up from the working directory.
+ShowLoadResult loadShow(const std::string& path, MeshRegistry& registry, Timeline& timeline);
+// The same from a reader that is already open (a pack in memory); the reader is not closed.
+ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Timeline& timeline);

@@ -10,19 +10,18 @@
 #include "app/animation.h"
 #include "app/fli_reader.h"
 #include "app/frame_buffer.h"
-#include "app/fsound.h"
 #include "app/packed_frame.h"
 #include "app/picture_clip.h"
-#include "app/player.h"
 #include "app/scene_clip.h"
 #include "app/show_loader.h"
+#include "app/timeline.h"
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
 #include "scene/controller_set.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
+#include "support/captured_message_boxes.h"
 
 namespace {
 
@@ -93,38 +92,37 @@ BENCHMARK(decodeFlcFrame)->Unit(benchmark::kMicrosecond);
 // frames, a picture, an animation cell and an empty scene.
 std::vector<uint8_t> showPack() {
     CapturedMessageBoxes quiet;
-    FSoundRecorder noSound;
     resetAnimationList();
     PackWriter w;
     w.openMemory();
     MeshRegistry registry;
     registry.save(w);
-    Player player;
+    Timeline timeline;
     auto* library = new Animation();
     library->setName("bands");
     static std::vector<std::vector<uint8_t>> frames;
     frames.assign(150, packedFrame(255));
     for (auto& f : frames) library->addFrame(f.data(), static_cast<int32_t>(f.size()));
     animationList->addLast(library);
-    player.setTrackCount(2);
+    timeline.setTrackCount(2);
     static std::vector<uint8_t> pixels(kFrameBufferBytes, 0x80);
     auto* picture = new PictureClip();
     picture->setPixels(pixels.data());
     picture->setEnd(300);
-    player.addCell(0, picture, false);
+    timeline.addCell(0, picture, false);
     auto* cell = new Animation();
     cell->setIsCell(1);
     cell->setName("bands");
     cell->setStart(300);
     cell->setEnd(4800);
     cell->setLength(4800);
-    player.addCell(0, cell, true);
+    timeline.addCell(0, cell, true);
     auto* scene = new SceneClip(&registry);
     scene->setContent(new Scene3D(), new MaterialLibrary(kSceneMaterialCapacity), new ControllerSet());
     scene->setEnd(4800);
     scene->setLength(4800);
-    player.addCell(1, scene, true);
-    player.saveTimeline(w);
+    timeline.addCell(1, scene, true);
+    writeTimeline(w, timeline.content());
     resetAnimationList();
     return w.bytes();
 }
@@ -132,18 +130,17 @@ std::vector<uint8_t> showPack() {
 void loadPack(benchmark::State& state) {
     const std::vector<uint8_t> bytes = showPack();
     CapturedMessageBoxes quiet;
-    FSoundRecorder noSound;
     for (auto _ : state) {
         state.PauseTiming();
         resetAnimationList();
         auto* registry = new MeshRegistry();
-        auto* player = new Player();
+        auto* timeline = new Timeline();
         PackReader reader;
         reader.openMemory(bytes.data(), bytes.size(), "data.pak");
         state.ResumeTiming();
-        if (loadShowFrom(reader, *registry, *player) != kShowLoaded) state.SkipWithError("the pack did not load");
+        if (!loadShowFrom(reader, *registry, *timeline).loaded()) state.SkipWithError("the pack did not load");
         state.PauseTiming();
-        delete player;
+        delete timeline;
         delete registry;
         state.ResumeTiming();
     }

@@ -8,8 +8,8 @@
 #include "data/pack_writer.h"
 #include "fx/meta_cube_fx.h"
 #include "fx/sea_mesh3d_fx.h"
-#include "platform/recording_render_device.h"
 #include "scene/material_library.h"
+#include "support/recording_render_device.h"
 
 namespace {
 

@@ -6,10 +6,11 @@
 #include <memory>
 
 #include "mesh/std_mesh3d.h"
-#include "platform/message_box.h"
-#include "platform/recording_render_device.h"
+#include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
+#include "support/captured_message_boxes.h"
+#include "support/recording_render_device.h"
 
 namespace {
 
@@ -61,7 +62,10 @@ void BM_UpdateDrawRecorded(benchmark::State& state) {
     for (int id = 0; id < 4; ++id) library.add(new Material(id, ColorRGB(0.25f * id, 0.5f, 1.0f)));
     RecordingRenderDevice device;
     device.setMaterialLibrary(&library);
-    device.setFrustum(Vector3(0, 20, 0), Quaternion(0, 0, 0, 1), 60.0f);
+    Camera3D camera;  // at y = 20, looking down -y
+    camera.setPosition(Vector3(0, 20, 0));
+    camera.setFieldOfView(60.0f);
+    device.setCamera(camera, 1024, 576);
     int time = 0;
     for (auto _ : state) {
         device.clear();

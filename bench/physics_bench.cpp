@@ -3,10 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include "mesh/rigid_body.h"
-#include "platform/recording_render_device.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
+#include "support/recording_render_device.h"
 
 namespace {
 
@@ -48,7 +48,6 @@ void BM_SceneDraw300RestingDrops(benchmark::State& state) {
     Scene3D::addDisplayMaterials(&materials);
     RecordingRenderDevice device;
     device.setMaterialLibrary(&materials);
-    device.setVisibleAnswer(1);
     int frame = 0;
     for (auto _ : state) {
         drops.scene.setTime(30 * frame++);

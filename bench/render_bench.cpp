@@ -102,10 +102,10 @@ void runFrames(benchmark::State& state, int faces) {
     GLWindow window(context.surface());
     window.setPlayer(&show);
     window.openWindow("Test", kWidth, kHeight, 32, false);
-    for (int i = 0; i < 6; ++i) window.driveFrame(false);  // past the letterbox's first frames
+    for (int i = 0; i < 6; ++i) window.drawFrame();  // past the letterbox's first frames
     glFinish();
     for (auto _ : state) {
-        window.driveFrame(false);
+        window.drawFrame();
         glFinish();
     }
     state.counters["faces"] = faces;

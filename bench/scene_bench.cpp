@@ -5,11 +5,11 @@
 #include <memory>
 #include <vector>
 
-#include "app/track.h"
 #include "scene/controller.h"
 #include "scene/controller_set.h"
 #include "scene/group3d.h"
 #include "scene/key_value.h"
+#include "scene/track.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 // 10000-byte block buffer, with a sticky failure state for truncated or malformed input.
 #include "data/pack_reader.h"
 
+#include <zlib.h>
+
 #include <bit>
 #include <cstring>
 #include <string>
@@ -32,6 +34,7 @@ int PackReader::open(const char* path) {
     consumed_ = 0;
     failed_ = false;
     streamError_ = false;
+    failure_ = ReadError{};
     error_.clear();
     name_ = path ? path : "";
     if (!path) return 5;
@@ -46,6 +49,7 @@ int PackReader::openMemory(const void* data, size_t size, const char* name) {
     consumed_ = 0;
     failed_ = false;
     streamError_ = false;
+    failure_ = ReadError{};
     error_.clear();
     name_ = name ? name : "memory";
     const auto* bytes = static_cast<const uint8_t*>(data);
@@ -239,5 +243,11 @@ void PackReader::fail(const std::string& reason) { failAt(reason, offset(), what
 void PackReader::failAt(const std::string& reason, uint64_t at, const char* what) {
     if (failed_) return;
     failed_ = true;
-    error_ = name_ + ": " + reason + " at byte " + std::to_string(at) + " while reading " + (what ? what : "data");
+    failure_ = ReadError{name_, at, reason, what ? what : "data"};
+    error_ = failure_.text();
+}
+
+std::string ReadError::text() const {
+    if (what.empty()) return file + ": " + reason;
+    return file + ": " + reason + " at byte " + std::to_string(offset) + " while reading " + what;
 }

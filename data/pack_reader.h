@@ -12,7 +12,19 @@
 #include <string>
 #include <vector>
 
-#include <zlib.h>
+// zlib's gzip file handle (gzFile), kept out of the headers.
+struct gzFile_s;
+
+// Where and why reading stopped.
+struct ReadError {
+    std::string file;     // the reader's name
+    uint64_t offset = 0;  // in the uncompressed stream
+    std::string reason;   // "truncated", "bad count -3", ...
+    std::string what;     // what the loaders were reading; empty when nothing was read
+    // E.g. "data.pak: truncated at byte 18734 while reading a mesh point"; without what, only
+    // "file: reason".
+    std::string text() const;
+};
 
 class PackReader {
 public:
@@ -55,7 +67,9 @@ public:
     // Records a failure with the current offset, unless one is already recorded.
     void fail(const std::string& reason);
     bool failed() const { return failed_; }
-    // E.g. "data.pak: truncated at byte 18734 while reading a mesh point"; empty while sound.
+    // The first failure; meaningful once failed().
+    const ReadError& failure() const { return failure_; }
+    // failure().text(); empty while sound.
     const std::string& error() const { return error_; }
     // Bytes consumed from the start of the uncompressed stream.
     uint64_t offset() const { return consumed_ + static_cast<uint64_t>(cursor_); }
@@ -74,12 +88,13 @@ private:
     uint8_t buffer_[kBlockSize];
     int cursor_ = 0;
     int fill_ = 0;
-    gzFile file_ = nullptr;
+    gzFile_s* file_ = nullptr;
     bool memory_ = false;
     std::vector<uint8_t> memoryData_;
     size_t memoryPos_ = 0;
     uint64_t consumed_ = 0;  // bytes of the blocks before the current one
     bool failed_ = false;
+    ReadError failure_;
     std::string error_;
     std::string name_;
     const char* what_ = "data";

@@ -2,6 +2,8 @@
 // replaces its target only on a successful close, or to memory.
 #include "data/pack_writer.h"
 
+#include <zlib.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include <zlib.h>
+// zlib's gzip file handle (gzFile), kept out of the headers.
+struct gzFile_s;
 
 class PackWriter {
 public:
@@ -50,7 +51,7 @@ public:
     uint64_t offset() const { return written_; }
 
 private:
-    gzFile file_ = nullptr;
+    gzFile_s* file_ = nullptr;
     bool toMemory_ = false;
     std::vector<uint8_t> memory_;
     std::string path_;

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "data/message_box.h"
 #include "mesh/mesh_base.h"
-#include "platform/message_box.h"
 
 MeshParticleSystem::~MeshParticleSystem() { MeshParticleSystem::release(); }
 

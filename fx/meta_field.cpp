@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 #include "fx/cell_drawer.h"
-#include "platform/render_device.h"
+#include "scene/render_device.h"
 
 namespace {
 constexpr float kPi = 3.1415927f;

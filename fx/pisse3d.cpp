@@ -5,9 +5,9 @@
 #include <climits>
 #include <cstdlib>
 
+#include "data/message_box.h"
 #include "math/random.h"
 #include "mesh/rigid_body.h"
-#include "platform/message_box.h"
 #include "scene/body_spawner.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"

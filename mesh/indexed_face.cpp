@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
+#include "data/message_box.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
 
 namespace {
 int clampCorners(int n) { return std::clamp(n, 0, kMaxFaceCorners); }

@@ -5,11 +5,12 @@
 #include <cstring>
 
 #include "data/mesh_registry.h"
+#include "data/message_box.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
-#include "platform/render_device.h"
+#include "scene/render_device.h"
 #include "scene/scene3d.h"
+#include "scene/ticks.h"
 
 namespace {
 
@@ -237,8 +238,8 @@ void StdMesh3D::stepSoftBody(uint32_t time) {
 
 int StdMesh3D::update(RenderDevice* device, int width, int height, bool recurse) {
     const uint32_t time = static_cast<uint32_t>(getTime());
-    const uint32_t windowStart = static_cast<uint32_t>(startFrame_) * kMsPerFrame;
-    const uint32_t windowEnd = static_cast<uint32_t>(endFrame_) * kMsPerFrame;
+    const uint32_t windowStart = static_cast<uint32_t>(startFrame_) * kTicksPerFrame;
+    const uint32_t windowEnd = static_cast<uint32_t>(endFrame_) * kTicksPerFrame;
     if (!rootPaused() && frozen_ == 0 && time >= windowStart && time < windowEnd) stepSoftBody(time);
 
     if (!device) return 0;

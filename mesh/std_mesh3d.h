@@ -15,8 +15,6 @@
 // Upper bounds for counts read from a node record.
 constexpr int32_t kMaxMeshPoints = 4000000;
 constexpr int32_t kMaxMeshFaces = 4000000;
-// Milliseconds of node time per frame of the soft-body window.
-constexpr uint32_t kMsPerFrame = 30;
 
 class StdMesh3D : public MeshBase {
 public:

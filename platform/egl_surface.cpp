@@ -187,13 +187,6 @@ bool EglSurface::makeCurrent() {
     return true;
 }
 
-bool EglSurface::pollEvent(SurfaceEvent& event) {
-    if (events_.empty()) return false;
-    event = events_.front();
-    events_.pop_front();
-    return true;
-}
-
 void EglSurface::swapBuffers() {
     // A pbuffer has one buffer and its swap returns at once: finish the frame here so that it is
     // complete when this returns, as a swap on a display does.

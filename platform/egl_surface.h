@@ -1,10 +1,9 @@
 // EglSurface: an off-screen PlatformSurface for tests and offline rendering. A desktop OpenGL
 // (compatibility) context on Mesa's surfaceless EGL platform, drawing into a pbuffer of the
 // window's size, or, where no pbuffer configuration exists, into a framebuffer object. No display,
-// no events of its own (pushEvent queues some), no display modes.
+// no events, no display modes.
 #pragma once
 
-#include <deque>
 #include <string>
 
 #include "platform/platform_surface.h"
@@ -37,7 +36,7 @@ public:
     bool makeCurrent() override;
     void showWindow() override {}
     void setSwapInterval(int interval) override {}
-    bool pollEvent(SurfaceEvent& event) override;
+    bool pollEvent(SurfaceEvent& event) override { return false; }
     void waitEvent(int timeoutMs) override {}
     // Finishes the frame (a pbuffer has a single buffer: the picture stays readable).
     void swapBuffers() override;
@@ -52,8 +51,6 @@ public:
     bool destroyWindow() override;
     bool shutdown() override { return true; }
 
-    // Queues a message for pollEvent.
-    void pushEvent(const SurfaceEvent& event) { events_.push_back(event); }
     // "pbuffer" or "framebuffer object" once the context exists, "" before.
     const char* drawTarget() const;
     bool usesFramebufferObject() const { return usingFbo_; }
@@ -72,6 +69,5 @@ private:
     unsigned fbo_ = 0, colorBuffer_ = 0, depthBuffer_ = 0;
     bool windowCreated_ = false;
     int width_ = 0, height_ = 0;
-    std::deque<SurfaceEvent> events_;
     std::string error_;
 };

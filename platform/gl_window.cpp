@@ -6,8 +6,9 @@
 
 #include <array>
 
+#include "data/message_box.h"
 #include "platform/frame_client.h"
-#include "platform/message_box.h"
+#include "platform/live_platform.h"
 
 namespace {
 
@@ -70,6 +71,8 @@ bool badgeDueAt(int showTime) {
 
 GLWindow::GLWindow(HostWindow hostWindow) : hostWindow_(hostWindow) {}
 
+GLWindow::GLWindow(std::unique_ptr<PlatformSurface> ownSurface) : ownSurface_(std::move(ownSurface)) {}
+
 GLWindow::~GLWindow() {
     if (recorder_.isOpen()) recorder_.finish();
     if (!hostWindow_ && surface_ && (initialized_ || surface_->hasWindow() || surface_->hasContext())) killWindow();
@@ -86,7 +89,7 @@ int GLWindow::openWindow(const char* title, int width, int height, int bits, boo
         surface_ = hostWindow_;
         fullscreen_ = false;
     } else {
-        ownSurface_ = createWindowSurface();
+        if (!ownSurface_) ownSurface_ = createLiveSurface();
         surface_ = ownSurface_.get();
         if (!surface_->initialize()) {
             messageBox("Failed To Register The Window Class.", "ERROR", MessageBoxStyle::OkExclamation);
@@ -190,8 +193,7 @@ void GLWindow::runLoop() {
             return;
         }
         if (active_) {
-            if (player_) player_->renderFrame(width_, height_, 0);
-            present(width_, height_, player_ ? player_->getShowTime() : 0);
+            drawFrame();
         } else {
             // Minimised: nothing to draw. Music and clock run on; wait for the next message
             // instead of spinning.
@@ -310,18 +312,17 @@ void GLWindow::swapAndLetterbox(int width, int height) {
     letterbox(width, height);
 }
 
-void GLWindow::present(int width, int height, int showTime) {
+int GLWindow::present(int width, int height, int showTime, const std::function<int()>& capture) {
     drawBadge(width, height, showTime);
+    const int result = capture ? capture() : 0;
     swapAndLetterbox(width, height);
+    return result;
 }
 
-int GLWindow::driveFrame(bool capture) {
+int GLWindow::drawFrame(const std::function<int()>& capture) {
     if (!contextReady_) return -1;
     if (player_) player_->renderFrame(width_, height_, 0);
-    drawBadge(width_, height_, player_ ? player_->getShowTime() : 0);
-    const int result = capture ? captureFrame() : 0;
-    swapAndLetterbox(width_, height_);
-    return result;
+    return present(width_, height_, player_ ? player_->getShowTime() : 0, capture);
 }
 
 void GLWindow::killWindow() {

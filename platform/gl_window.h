@@ -1,10 +1,12 @@
 // GLWindow: the show's window with its OpenGL context, the 16:9 letterbox, the badge overlay, the
 // message and frame loop that drives the show once per frame, and the three recording operations.
-// It works on any PlatformSurface: its own live window (created through createWindowSurface), or a
-// host surface handed in by an embedder, which then drives frames itself.
+// It works on any PlatformSurface: its own window (the build's live surface unless one is handed
+// to the constructor), or a host surface handed in by an embedder, which then drives frames
+// itself.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -32,6 +34,8 @@ public:
     // hostWindow null: openWindow creates its own window and runs the loop. Otherwise GL is set
     // up on the host surface (not owned) and openWindow returns right after set-up.
     explicit GLWindow(HostWindow hostWindow = nullptr);
+    // An own window on the given surface (not yet initialised), with the loop of openWindow.
+    explicit GLWindow(std::unique_ptr<PlatformSurface> ownSurface);
     GLWindow(const GLWindow&) = delete;
     GLWindow& operator=(const GLWindow&) = delete;
 
@@ -58,15 +62,17 @@ public:
     int openWindow(const char* title, int width, int height, int bits, bool fullscreen);
     // Re-applies the letterbox for a window of width x height.
     void resize(int width, int height);
-    // Ends a frame: the badge at its show times, the buffer swap, the letterbox.
-    void present(int width, int height, int showTime);
-    // The first half of present: the badge when due, then a flush.
+    // The one frame function, used by the loop, by hosts and by offline rendering: the player's
+    // renderFrame at the size given to openWindow, then present. Returns capture's result (0
+    // without one); -1 before the context is set up.
+    int drawFrame(const std::function<int()>& capture = {});
+    // Ends a frame: the badge at its show times, then capture (when given) on the finished
+    // picture, the buffer swap and the letterbox. Returns capture's result (0 without one).
+    int present(int width, int height, int showTime, const std::function<int()>& capture = {});
+    // The first part of present: the badge when due, then a flush.
     void drawBadge(int width, int height, int showTime);
-    // The second half of present: the buffer swap, then the letterbox.
+    // The last part of present: the buffer swap, then the letterbox.
     void swapAndLetterbox(int width, int height);
-    // For hosts: one pass of the loop's drawing (renderFrame, badge, optional captureFrame, swap,
-    // letterbox) at the size given to openWindow. Returns the capture's result (0 without one).
-    int driveFrame(bool capture);
     // Puts the display mode back and releases context, drawable and window, reporting failures.
     void killWindow();
     // The GL state of the whole run. Always 1.

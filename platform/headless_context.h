@@ -1,6 +1,6 @@
 // HeadlessContext: a current off-screen OpenGL context of a given size in one call, for tests,
 // benchmarks and offline rendering. Its surface can be handed to the player as a host window;
-// the host then drives frames through GLWindow::driveFrame.
+// the host then drives frames through GLWindow::drawFrame.
 #pragma once
 
 #include <memory>

@@ -1,11 +1,8 @@
 // PlatformSurface: the one declared interface between the window layer and whatever shows the
-// picture. GLWindow drives every backend through it: SdlSurface (a live window on a display),
-// EglSurface (an off-screen OpenGL context for tests and offline rendering) and ScriptedSurface
-// (a test backend that replays events and records what the window asked for).
+// picture. GLWindow drives every backend through it: the live window of the build's system
+// (createLiveSurface, platform/live_platform.h), EglSurface (an off-screen OpenGL context for
+// tests and offline rendering), and the scripted surface of the tests.
 #pragma once
-
-#include <functional>
-#include <memory>
 
 // Virtual key numbers used by the key state table (the window layer's own numbering).
 constexpr int kKeyCount = 256;
@@ -105,10 +102,3 @@ public:
     // Undoes initialize.
     virtual bool shutdown() = 0;
 };
-
-using SurfaceFactory = std::function<std::unique_ptr<PlatformSurface>()>;
-
-// The surface a window without a host creates: an SdlSurface unless a factory is installed.
-std::unique_ptr<PlatformSurface> createWindowSurface();
-// Replaces the factory (an empty one restores the live default); returns the previous one.
-SurfaceFactory setWindowSurfaceFactory(SurfaceFactory factory);

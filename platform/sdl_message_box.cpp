@@ -28,5 +28,3 @@ MessageBoxResult sdlMessageBox(const MessageBoxCall& call) {
     if (!question) return MessageBoxResult::Ok;
     return pressed == 1 ? MessageBoxResult::Yes : MessageBoxResult::No;
 }
-
-void installSdlMessageBoxSink() { setMessageBoxSink(sdlMessageBox); }

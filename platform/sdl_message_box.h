@@ -2,9 +2,7 @@
 // display can show one.
 #pragma once
 
-#include "platform/message_box.h"
+#include "data/message_box.h"
 
 // Shows the box with SDL (OK or Yes/No buttons, icon by style); falls back to stderrMessageBox.
 MessageBoxResult sdlMessageBox(const MessageBoxCall& call);
-// Installs sdlMessageBox as the sink of messageBox().
-void installSdlMessageBoxSink();

@@ -3,11 +3,11 @@
 
 #include <cstdint>
 
-#include "app/track.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
 #include "scene/key_value.h"
 #include "scene/node3d.h"
+#include "scene/track.h"
 
 namespace {
 

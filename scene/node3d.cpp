@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "data/message_box.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
 #include "scene/node_factory.h"
 
 namespace {

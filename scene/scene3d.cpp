@@ -10,18 +10,17 @@
 #include "mesh/point_space.h"
 #include "mesh/rigid_body.h"
 #include "mesh/std_mesh3d.h"
-#include "platform/render_device.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
+#include "scene/render_device.h"
 #include "scene/scene_physics.h"
+#include "scene/ticks.h"
 
 namespace {
 
 // Slots of a scene clip's material library (used when load is given none).
 constexpr int kSceneMaterialSlots = 1000;
-// Scene time units per physics frame.
-constexpr uint32_t kTimePerFrame = 30;
 
 void collectMaxId(Node3D* node, int64_t& maxId) {
     for (Node3D* child : node->children()) {
@@ -61,7 +60,7 @@ int Scene3D::update(RenderDevice* device, int width, int height, bool recurse) {
 
 int Scene3D::draw(RenderDevice* device, int width, int height, bool recurse) {
     if (physics_) {
-        physics_->setCurrentFrame(static_cast<int32_t>(static_cast<uint32_t>(getTime()) / kTimePerFrame));
+        physics_->setCurrentFrame(static_cast<int32_t>(static_cast<uint32_t>(getTime()) / kTicksPerFrame));
         if (physics_->getCurrentFrame() >= physics_->getStartFrame()) physics_->step();
     }
     if (device) device->setClearColor(backgroundColour_.x, backgroundColour_.y, backgroundColour_.z);

@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "data/message_box.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
 #include "math/random.h"
 #include "mesh/mesh_base.h"
 #include "mesh/rigid_body.h"
-#include "platform/message_box.h"
 #include "scene/scene3d.h"
 
 namespace {

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "app/frame_buffer.h"
-#include "platform/recording_render_device.h"
+#include "support/captured_message_boxes.h"
+#include "support/recording_render_device.h"
 #include "test_packs.h"
 
 TEST(PictureClip, PicturesLoadWholeOrShowTheUncompressBoxOrFailTheReader) {
@@ -81,8 +82,7 @@ TEST(PictureClip, PicturesLoadWholeOrShowTheUncompressBoxOrFailTheReader) {
         EXPECT_EQ(update.pixels, clip.image());
         const RenderRecord& screen = device.records()[1];
         EXPECT_EQ(screen.kind, RecordKind::ScreenTexture);
-        EXPECT_EQ(screen.width, 640);
-        EXPECT_EQ(screen.height, 480);
+        EXPECT_EQ(screen.texture, 9u);
         EXPECT_FLOAT_EQ(screen.alpha, 1.0f);
     }
 }

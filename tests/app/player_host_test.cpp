@@ -5,11 +5,12 @@
 #include <string>
 
 #include "app/animation.h"
-#include "app/fsound.h"
 #include "app/player.h"
 #include "app/show_loader.h"
 #include "platform/clock.h"
 #include "platform/headless_context.h"
+#include "support/audio_call_log.h"
+#include "support/captured_message_boxes.h"
 #include "test_packs.h"
 
 TEST(PlayerHost, HostDrivenFramesDrawTheDuePicture) {
@@ -18,7 +19,7 @@ TEST(PlayerHost, HostDrivenFramesDrawTheDuePicture) {
     HeadlessContext context;
     if (!context.open(1024, 768)) GTEST_SKIP() << context.error();
 
-    FSoundRecorder sound;
+    AudioCallLog sound;
     CapturedMessageBoxes boxes;
     ManualClock clock(10000);
     resetAnimationList();
@@ -36,18 +37,18 @@ TEST(PlayerHost, HostDrivenFramesDrawTheDuePicture) {
     openOver(reader, w);
     MeshRegistry registry;
     Player player;
-    ASSERT_EQ(loadShowFrom(reader, registry, player), kShowLoaded);
+    ASSERT_TRUE(loadShowFrom(reader, registry, player.timeline()).loaded());
 
     ASSERT_EQ(player.run(1024, 768, context.surface(), 1), 1);
     ASSERT_NE(player.getWindow(), nullptr);
     EXPECT_EQ(player.getStartTime(), 10000u);  // started by the window's set-up
     EXPECT_NE(player.getTrackTexture(0), 0u);
-    EXPECT_EQ(sound.calls().at(2), "FSOUND_Stream_PlayEx(-1, stream, 0, 1)");
+    EXPECT_EQ(sound.calls().at(2), "play(stream, paused)");
 
     // The letterbox keeps drawing to the upper region for its first frames, then to the picture.
     for (int frame = 0; frame < 6; ++frame) {
         clock.set(10000 + 400 + 20 * frame);
-        player.getWindow()->driveFrame(false);
+        player.getWindow()->drawFrame();
     }
     EXPECT_EQ(player.getShowTime(), 500);
     // Pixel (x, y) counted from the top of the bottom-row-first read-back.

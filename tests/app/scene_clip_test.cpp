@@ -4,14 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "app/track.h"
-#include "platform/recording_render_device.h"
 #include "scene/controller.h"
 #include "scene/controller_set.h"
 #include "scene/group3d.h"
 #include "scene/key_value.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
+#include "scene/track.h"
+#include "support/recording_render_device.h"
 
 TEST(SceneClip, ControllersSeeTheClampedTimeAndTheSceneTheLocalTime) {
     // Group 5, moved by one controller from x = 0 at tick 0 to x = 600 at tick 600.

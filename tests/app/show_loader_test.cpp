@@ -1,6 +1,6 @@
-// The start-up load: a sound pack loads without a word; a missing one gives an empty show; a
+// The show's load: a sound pack loads without a word; a missing one gives an empty show; a
 // damaged one (cut short, an unknown cell type or key kind, an impossible count) stops loading
-// and is reported once with the byte offset and what was being read.
+// with the error naming the file, the byte offset and what was being read.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/animation.h"
-#include "app/fsound.h"
-#include "app/player.h"
 #include "app/show_loader.h"
+#include "app/timeline.h"
+#include "support/captured_message_boxes.h"
 #include "test_packs.h"
 
 namespace {
@@ -28,19 +28,16 @@ struct LoadOutcome {
 
 // Loads a show from bytes, or from the file path when bytes is null.
 LoadOutcome load(const std::vector<uint8_t>* bytes, const std::string& path = "") {
-    FSoundRecorder sound;
     CapturedMessageBoxes boxes;
     resetAnimationList();
     PackReader reader;
     MeshRegistry registry;
-    Player player;
+    Timeline timeline;
     LoadOutcome outcome;
     if (bytes) reader.openMemory(bytes->data(), bytes->size(), "data.pak");
-    outcome.result =
-        bytes ? loadShowFrom(reader, registry, player) : loadShow(path.c_str(), reader, registry, player);
+    outcome.result = bytes ? loadShowFrom(reader, registry, timeline) : loadShow(path, registry, timeline);
     outcome.boxes = boxes.calls();
-    for (int i = 0; i < player.getTrackCount(); ++i)
-        outcome.keysPerTrack.push_back(player.getTrack(i)->count());
+    for (int i = 0; i < timeline.getTrackCount(); ++i) outcome.keysPerTrack.push_back(timeline.getTrack(i)->count());
     outcome.animations = animationList->count();
     return outcome;
 }
@@ -63,11 +60,11 @@ TEST(ShowLoader, EveryTruncationIsReportedOnceWithItsOffset) {
         SCOPED_TRACE(cut);
         const std::vector<uint8_t> bytes(pack.bytes.begin(), pack.bytes.begin() + ptrdiff_t(cut));
         const LoadOutcome outcome = load(&bytes);
-        EXPECT_EQ(outcome.result, kShowBadPack);
-        ASSERT_EQ(outcome.boxes.size(), 1u);
-        const std::string& text = outcome.boxes[0].text;
-        EXPECT_EQ(outcome.boxes[0].caption, kLoadErrorCaption);
+        EXPECT_EQ(outcome.result.status, ShowLoadStatus::Damaged);
+        EXPECT_TRUE(outcome.boxes.empty());
+        const std::string text = outcome.result.error.text();
         EXPECT_NE(text.find("data.pak: truncated at byte"), std::string::npos) << text;
+        EXPECT_EQ(reportedOffset(text), static_cast<long>(outcome.result.error.offset));
         // The offset is where the read that ran out began: a value, or a block of bytes.
         EXPECT_LE(reportedOffset(text), static_cast<long>(cut)) << text;
         EXPECT_GE(reportedOffset(text) + (1 << 16), static_cast<long>(cut)) << text;
@@ -107,16 +104,15 @@ TEST(ShowLoader, DamagedRecordsStopTheLoadNamingWhatAndWhere) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.words[0]);
         const LoadOutcome outcome = load(&c.bytes);
-        EXPECT_EQ(outcome.result, kShowBadPack);
-        // An unknown cell type shows the player's own box before the load error.
+        EXPECT_EQ(outcome.result.status, ShowLoadStatus::Damaged);
+        // An unknown cell type shows the player's own box.
         const bool cellType = c.words[0].find("cell type") != std::string::npos;
-        ASSERT_EQ(outcome.boxes.size(), cellType ? 2u : 1u);
+        ASSERT_EQ(outcome.boxes.size(), cellType ? 1u : 0u);
         if (cellType) {
             EXPECT_EQ(outcome.boxes[0].text, "Type de cellule inconnu lors du load");
             EXPECT_EQ(outcome.boxes[0].caption, "IN PLAYER");
         }
-        const std::string& text = outcome.boxes.back().text;
-        EXPECT_EQ(outcome.boxes.back().caption, kLoadErrorCaption);
+        const std::string text = outcome.result.error.text();
         for (const std::string& word : c.words) EXPECT_NE(text.find(word), std::string::npos) << text;
         EXPECT_GE(reportedOffset(text), c.offset.first) << text;
         EXPECT_LE(reportedOffset(text), c.offset.second) << text;
@@ -125,7 +121,8 @@ TEST(ShowLoader, DamagedRecordsStopTheLoadNamingWhatAndWhere) {
 
 TEST(ShowLoader, FilesLoadAndAMissingOneGivesAnEmptyShow) {
     const LoadOutcome missing = load(nullptr, testing::TempDir() + "/no_such_data.pak");
-    EXPECT_EQ(missing.result, kShowNoPack);
+    EXPECT_EQ(missing.result.status, ShowLoadStatus::NoPack);
+    EXPECT_EQ(missing.result.error.text(), testing::TempDir() + "/no_such_data.pak: cannot be opened");
     EXPECT_EQ(missing.keysPerTrack, std::vector<int>(4, 0));
     EXPECT_EQ(missing.animations, 0);
     EXPECT_TRUE(missing.boxes.empty());
@@ -137,7 +134,7 @@ TEST(ShowLoader, FilesLoadAndAMissingOneGivesAnEmptyShow) {
     file.writeBytes(pack.bytes.data(), pack.bytes.size());
     ASSERT_TRUE(file.close());
     const LoadOutcome loaded = load(nullptr, path);
-    EXPECT_EQ(loaded.result, kShowLoaded);
+    EXPECT_TRUE(loaded.result.loaded());
     EXPECT_EQ(loaded.keysPerTrack, std::vector<int>(3, 2));  // each cell and its closing key
     EXPECT_EQ(loaded.animations, 1);
     EXPECT_TRUE(loaded.boxes.empty());
@@ -148,8 +145,8 @@ TEST(ShowLoader, FilesLoadAndAMissingOneGivesAnEmptyShow) {
     for (size_t i = gz.size() / 2; i < gz.size() / 2 + 64; ++i) gz[i] = static_cast<char>(gz[i] ^ 0x5A);
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(gz.data(), std::streamsize(gz.size()));
     const LoadOutcome damaged = load(nullptr, path);
-    EXPECT_EQ(damaged.result, kShowBadPack);
-    ASSERT_EQ(damaged.boxes.size(), 1u);
-    EXPECT_GE(reportedOffset(damaged.boxes[0].text), 0) << damaged.boxes[0].text;
+    EXPECT_EQ(damaged.result.status, ShowLoadStatus::Damaged);
+    EXPECT_TRUE(damaged.boxes.empty());
+    EXPECT_GE(reportedOffset(damaged.result.error.text()), 0) << damaged.result.error.text();
     fs::remove(path);
 }

@@ -17,10 +17,11 @@
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
 #include "scene/controller_set.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
+#include "support/captured_message_boxes.h"
+#include "support/test_bytes.h"
 
 // Appends a palette record (0, the 256 colours, count, index).
 inline void appendPaletteRecord(std::vector<uint8_t>& frame, const std::vector<uint32_t>& palette,
@@ -37,17 +38,6 @@ inline std::vector<uint8_t> solidPackedFrame(uint32_t rgba, int pixels) {
     std::vector<uint8_t> frame;
     appendPaletteRecord(frame, std::vector<uint32_t>(256, rgba), static_cast<uint8_t>(pixels), 1);
     return frame;
-}
-
-// Little-endian appenders for hand-made records.
-inline void put16(std::vector<uint8_t>& b, uint16_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); }
-inline void put32(std::vector<uint8_t>& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-inline std::vector<uint8_t> joined(const std::vector<std::vector<uint8_t>>& parts) {
-    std::vector<uint8_t> all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
 }
 
 // One FLI chunk: size (header included), type, data.
@@ -158,13 +148,4 @@ inline ShowPack buildShowPack(const std::function<void(PackWriter&)>& controller
 // Opens reader over the bytes that w collected, under the name "data.pak".
 inline void openOver(PackReader& reader, const PackWriter& w) {
     reader.openMemory(w.bytes().data(), w.bytes().size(), "data.pak");
-}
-
-// Writes bytes to a file under the test's temporary folder (or under dir); returns its path.
-inline std::string writeTemp(const std::string& name, const std::vector<uint8_t>& bytes,
-                             std::string dir = "") {
-    const std::filesystem::path path = std::filesystem::path(dir.empty() ? testing::TempDir() : dir) / name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return path.string();
 }

@@ -16,6 +16,7 @@
 
 #include "data/pack_writer.h"
 #include "math/vector3.h"
+#include "support/node_records.h"
 
 // The scene cell ends at stored frame 90 (30 ticks each, 899 ticks a second): 2700 ticks, 3.003 s.
 constexpr int32_t kShowSceneEndFrame = 90;
@@ -65,27 +66,10 @@ inline void writeBoxGeometry(PackWriter& w, float hx, float hy, float hz, bool i
     }
 }
 
-// A node record: properties, identity, position (identity rotation and scale), then each child
-// as (1, kind word, the child's record written by its writer).
-using ChildWriter = void (*)(PackWriter&);
+// A node record (target id -1), then each child as (1, kind word, the child's record).
 inline void writeNode(PackWriter& w, int32_t id, const char* name, const Vector3& position,
-                      const std::vector<std::pair<std::string, std::string>>& properties,
-                      const std::vector<std::pair<int32_t, ChildWriter>>& children) {
-    w.writeInt(static_cast<int32_t>(properties.size()));
-    for (const auto& [key, value] : properties) {
-        w.writeString(key.c_str());
-        w.writeString(value.c_str());
-    }
-    ints(w, {id, 0, -1});  // id, reserved, target id
-    w.writeFloat(1.0f);
-    w.writeString(name);
-    position.save(w);
-    floats(w, {0, 0, 0, 1, 1, 1, 1});  // identity rotation, unit scale
-    w.writeInt(static_cast<int32_t>(children.size()));
-    for (const auto& [kind, write] : children) {
-        ints(w, {1, kind});
-        write(w);
-    }
+                      const records::Properties& properties, const std::vector<records::Child>& children) {
+    records::node(w, {id, name, position, properties, 0, -1}, children);
 }
 
 constexpr int32_t kMeshKindWord = 0x0C;

@@ -10,19 +10,19 @@
 
 #include "app/animation.h"
 #include "app/frame_buffer.h"
-#include "app/fsound.h"
 #include "app/picture_clip.h"
-#include "app/player.h"
 #include "app/scene_clip.h"
-#include "app/track.h"
+#include "app/timeline.h"
 #include "data/mesh_registry.h"
 #include "data/pack_writer.h"
 #include "demotool_runner.h"
 #include "platform/gl_window.h"
-#include "platform/message_box.h"
 #include "scene/controller_set.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
+#include "scene/ticks.h"
+#include "scene/track.h"
+#include "support/captured_message_boxes.h"
 #include "tools/demotool/timeline_picture.h"
 
 namespace {
@@ -34,11 +34,10 @@ constexpr const char* kHostileName = "b<&\"'>\x01\xff";
 // picture with its grace before a gap, then a last picture that stops at its closing key.
 bool writeTimelinePack(const std::string& path) {
     CapturedMessageBoxes boxes;  // saving a picture reports "Z_OK"
-    FSoundRecorder noSound;
     resetAnimationList();
     MeshRegistry registry;
-    Player player;
-    player.setTrackCount(3);
+    Timeline timeline;
+    timeline.setTrackCount(3);
 
     auto* scene = new Scene3D();
     scene->setName("Harbour");
@@ -48,7 +47,7 @@ bool writeTimelinePack(const std::string& path) {
     clip->setEnd(60 * 30);
     clip->setInPoint(10 * 30);
     clip->setLength(50 * 30);
-    player.addCell(0, clip, true);
+    timeline.addCell(0, clip, true);
 
     static const std::vector<uint8_t> pixels(kFrameBufferBytes, 200);
     static uint8_t frame[3] = {1, 2, 3};
@@ -61,7 +60,7 @@ bool writeTimelinePack(const std::string& path) {
         p->setPixels(pixels.data());
         p->setStart(start * 30);
         p->setEnd(end * 30);
-        player.addCell(track, p, last);
+        timeline.addCell(track, p, last);
     };
     picture(1, 0, 15, false);
     auto* animation = new Animation();
@@ -70,15 +69,15 @@ bool writeTimelinePack(const std::string& path) {
     animation->setStart(15 * 30);
     animation->setEnd(60 * 30);
     animation->setLength(60 * 30);
-    player.addCell(1, animation, true);
+    timeline.addCell(1, animation, true);
     picture(2, 0, 20, false);
     picture(2, 40, 50, true);
 
     PackWriter writer;
     if (writer.open(path.c_str()) != 0) return false;
     registry.save(writer);
-    player.saveTimeline(writer);
-    return writer.close();
+    const bool written = writeTimeline(writer, timeline.content()).ok();
+    return writer.close() && written;
 }
 
 using XmlDoc = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;

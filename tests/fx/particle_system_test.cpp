@@ -7,7 +7,7 @@
 #include "fx/mesh_particle_system.h"
 #include "fx/particle_system.h"
 #include "mesh/std_mesh3d.h"
-#include "platform/message_box.h"
+#include "support/captured_message_boxes.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "mesh/std_mesh3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
+#include "support/node_records.h"
 
 namespace meshtest {
 
@@ -32,16 +33,6 @@ struct MeshRecord {
     std::string name = "mesh";
     Vector3 position{0, 0, 0};
 };
-
-// The node record of a childless node (id 1) with no properties.
-inline void writeNodeRecord(PackWriter& w, const std::string& name, const Vector3& position) {
-    for (int32_t v : {0, 1, 7, -1}) w.writeInt(v);  // properties, id, reserved, target id
-    w.writeFloat(1.0f);
-    w.writeString(name.c_str());
-    position.save(w);
-    for (float f : {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f}) w.writeFloat(f);  // quaternion, scale
-    w.writeInt(0);  // children
-}
 
 inline std::vector<uint8_t> meshRecordBytes(const MeshRecord& r) {
     PackWriter w;
@@ -69,7 +60,7 @@ inline std::vector<uint8_t> meshRecordBytes(const MeshRecord& r) {
         w.writeInt(r.endFrame);
         for (float f : {0.8f, 0.4f, 0.93f, 0.0001f}) w.writeFloat(f);  // stiffnesses, damping, reserve
     }
-    writeNodeRecord(w, r.name, r.position);
+    records::node(w, {1, r.name, r.position, {}, 7, -1});  // reserved 7, target id -1
     return w.bytes();
 }
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "mesh_test_util.h"
-#include "platform/message_box.h"
-#include "platform/recording_render_device.h"
 #include "scene/scene3d.h"
+#include "support/captured_message_boxes.h"
+#include "support/recording_render_device.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "gl_test_support.h"
 #include "platform/frame_client.h"
 #include "platform/gl_window.h"
-#include "platform/message_box.h"
+#include "support/captured_message_boxes.h"
 
 namespace fs = std::filesystem;
 
@@ -181,13 +181,13 @@ TEST_F(AviRecorderTest, WindowRecordsWhatItDraws) {
     const fs::path file = dir_ / "window.avi";
     window.recorder().setFileName(file.string());
     window.recorder().setCodec("rawvideo");
-    for (int i = 0; i < 6; ++i) window.driveFrame(false);  // past the letterbox's first frames
+    for (int i = 0; i < 6; ++i) window.drawFrame();  // past the letterbox's first frames
 
     const auto* buffer = static_cast<const uint8_t*>(window.startRecording());
     ASSERT_NE(buffer, nullptr);
     std::string expected;
     for (int f = 0; f < 3; ++f) {
-        ASSERT_EQ(window.driveFrame(true), 0);
+        ASSERT_EQ(window.drawFrame([&] { return window.captureFrame(); }), 0);
         expected.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(w) * h * 3);
     }
     window.stopRecording();

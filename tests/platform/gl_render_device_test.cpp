@@ -1,17 +1,17 @@
 // The OpenGL render device against a real (headless) GL context: material colours, the
-// translucent pass, cameras and culling, screen textures.
+// translucent pass, the camera matrices that OpenGL receives, screen textures.
 #include "platform/gl_render_device.h"
-#include "platform/recording_render_device.h"
 
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include "gl_test_support.h"
-#include "platform/message_box.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
+#include "support/captured_message_boxes.h"
 
 namespace {
 
@@ -129,30 +129,50 @@ TEST_F(GLRenderDeviceTest, CameraViewAndFrustumCulling) {
     EXPECT_EQ(readPixel(3, kH / 2), kBlue);
     EXPECT_EQ(readPixel(kW - 4, kH / 2), kBlack);
 
-    struct Box {
-        const char* name;
-        float x0, y0, x1, y1;  // z from -1 to 1
-        int visible;
-    };
-    const Box boxes[] = {{"in view", -1, -11, 1, -9, 1},     {"behind", -1, 9, 1, 11, 0},
-                         {"straddling the near plane", -1, -1, 1, 1, 1}, {"beyond the far plane", -1, -400, 1, -350, 0},
-                         {"outside the left plane", 50, -11, 60, -9, 0}};
-    RecordingRenderDevice recording;
-    recording.setCamera(camera, kW, kH);
-    for (const Box& b : boxes) {
-        SCOPED_TRACE(b.name);
-        std::vector<Vector3> corners;
-        for (int i = 0; i < 8; ++i) corners.emplace_back(i & 1 ? b.x1 : b.x0, i & 2 ? b.y1 : b.y0, i & 4 ? 1 : -1);
-        EXPECT_EQ(device_.isVisible(corners.data(), 8), b.visible);
-        EXPECT_EQ(recording.isVisible(corners.data(), 8), b.visible);  // the recording device agrees
+    // The frustum planes are those of the matrices OpenGL holds.
+    Matrix4 projection, view;
+    glGetFloatv(GL_PROJECTION_MATRIX, projection.m);
+    glGetFloatv(GL_MODELVIEW_MATRIX, view.m);
+    Plane planes[kFrustumPlaneCount];
+    frustumPlanes(projection, view, planes);
+    for (int i = 0; i < kFrustumPlaneCount; ++i) {
+        const Plane& p = device_.getFrustumPlanes()[i];
+        EXPECT_TRUE(p.a == planes[i].a && p.b == planes[i].b && p.c == planes[i].c && p.d == planes[i].d) << i;
     }
-    EXPECT_EQ(device_.isVisible(nullptr, 0), 1);  // an empty point set counts as visible
-    EXPECT_EQ(recording.isVisible(nullptr, 0), 1);
+}
 
-    // After setLookAt culling is off: everything counts as visible.
-    device_.setLookAt(Vector3(0, 0, 10), Vector3(0, 0, 0), kW, kH);
-    const Vector3 behind[] = {Vector3(0, 10, 0)};
-    EXPECT_EQ(device_.isVisible(behind, 1), 1);
+// The matrices the core computes are, float for float, those that the GL utility library gives
+// OpenGL: the pictures do not change with the backend.
+TEST_F(GLRenderDeviceTest, CameraMatricesEqualTheGLUtilityLibrarysOnes) {
+    auto current = [](GLenum which) {
+        Matrix4 m;
+        glGetFloatv(which, m.m);
+        return m;
+    };
+    auto same = [](const Matrix4& a, const Matrix4& b) {
+        for (int i = 0; i < 16; ++i)
+            if (!(a.m[i] == b.m[i])) return false;
+        return true;
+    };
+    for (float fov : {0.0f, 1.0f, 45.0f, 60.0f, 70.0f, 90.0f, 123.4f}) {
+        SCOPED_TRACE(fov);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(verticalFieldOfView(fov), kPictureAspect, kNearPlane, kFarPlane);
+        EXPECT_TRUE(same(current(GL_PROJECTION_MATRIX), perspectiveMatrix(verticalFieldOfView(fov))));
+    }
+    const std::pair<Vector3, Vector3> views[] = {{Vector3(0, 0, -400), Vector3(0, 0, 0)},
+                                                 {Vector3(6.3f, 2.0f, -1.7f), Vector3(0, 0, 0)},
+                                                 {Vector3(-12.25f, 9.1f, 5.3f), Vector3(0.5f, 1.0f, -3.0f)},
+                                                 {Vector3(1, 1, 1), Vector3(1, 1, 1)}};
+    for (const auto& [eye, target] : views) {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, 0.0, 1.0, 0.0);
+        const Matrix4 glu = current(GL_MODELVIEW_MATRIX);
+        device_.setLookAt(eye, target, kW, kH);
+        EXPECT_TRUE(same(current(GL_MODELVIEW_MATRIX), glu)) << eye.x;
+    }
 }
 
 TEST_F(GLRenderDeviceTest, ScreenTextureRowZeroIsAtTheTopAndColumnZeroAtTheRight) {

@@ -13,8 +13,8 @@
 
 #include "gl_test_support.h"
 #include "platform/frame_client.h"
-#include "platform/message_box.h"
-#include "platform/scripted_surface.h"
+#include "support/captured_message_boxes.h"
+#include "support/scripted_surface.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ TEST(GLWindowLetterbox, ClearColourBarsAndPictureAreaAtTheThreeSizes) {
         EXPECT_EQ(readPixel(5, size.y0 + 1), kBlack);
         EXPECT_EQ(readPixel(5, size.pictureHeight + 1), kGreen);
         window.swapAndLetterbox(size.width, size.height);
-        for (int i = 0; i < 5; ++i) window.driveFrame(false);
+        for (int i = 0; i < 5; ++i) window.drawFrame();
 
         // From then on the picture area is drawn and the bars stay black.
         frameWithoutSwap(window, client, size.width, size.height);
@@ -121,7 +121,7 @@ TEST(GLWindowBadge, ShownOnlyAtItsShowTimes) {
     GLWindow window(context.surface());
     window.setPlayer(&client);
     ASSERT_EQ(window.openWindow("Test", w, h, 32, false), 1);
-    for (int i = 0; i < 6; ++i) window.driveFrame(false);
+    for (int i = 0; i < 6; ++i) window.drawFrame();
 
     // The badge's lower left corner: x = w - 60, y = the picture's bottom + 8 rows of the
     // 0..h projection mapped onto the picture height.
@@ -163,16 +163,12 @@ protected:
     void run(bool fullscreen, const std::vector<std::pair<int, SurfaceEvent>>& events,
              const std::function<void(ScriptedSurface&)>& prepare = {}) {
         client = TestClient{};
-        auto* surface = new ScriptedSurface(std::make_unique<EglSurface>());
+        auto owned = std::make_unique<ScriptedSurface>(std::make_unique<EglSurface>());
+        ScriptedSurface* surface = owned.get();
         for (const auto& [pass, event] : events) surface->at(pass, event);
         if (prepare) prepare(*surface);
-        bool handedOver = false;
-        SurfaceFactory previous = setWindowSurfaceFactory([&]() {
-            handedOver = true;
-            return std::unique_ptr<PlatformSurface>(surface);
-        });
         {
-            GLWindow window;
+            GLWindow window(std::move(owned));
             window.setPlayer(&client);
             opened = window.openWindow("Test", 64, 48, 32, fullscreen);
             log = surface->log();
@@ -181,8 +177,6 @@ protected:
             cursorVisible = surface->cursorVisible();
             screenSaverInhibited = surface->screenSaverInhibited();
         }
-        setWindowSurfaceFactory(previous);
-        if (!handedOver) delete surface;
     }
     // The logged requests that start with one of the prefixes.
     std::vector<std::string> logged(std::initializer_list<const char*> prefixes) const {

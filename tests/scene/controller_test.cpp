@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <new>
 
-#include "app/track.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
 #include "scene/controller.h"
@@ -14,20 +11,8 @@
 #include "scene/group3d.h"
 #include "scene/key_value.h"
 #include "scene/target3d.h"
-
-// Counts every allocation of this test program through the global operator new.
-static long allocationCount = 0;
-
-void* operator new(std::size_t size) {
-    ++allocationCount;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "scene/track.h"
+#include "support/allocation_counter.h"
 
 namespace {
 
@@ -192,16 +177,17 @@ TEST(ControllerSet, ApplyAndUpdateDoNotAllocateAfterTheFirstFrame) {
     }
     ControllerSet set;
     set.setEndTime(1000);
+    AllocationCounter allocations;
     for (int id : {1, 2, 110, 119, 555}) set.prepend(fullController(id));  // no node 555: does nothing
+    EXPECT_GT(allocations.count(), 0);  // the counter does see allocations
     set.apply(0, &tree.root);  // the first frame
-    long before = allocationCount;
+    allocations.restart();
     for (int t = 0; t <= 1200; t += 7) {
         set.apply(t, &tree.root);
         tree.root.update(nullptr, 640, 480, true);
         tree.target->getWorldMatrix();
     }
-    EXPECT_EQ(allocationCount - before, 0);
-    EXPECT_GT(before, 0);  // the counter does see allocations
+    EXPECT_EQ(allocations.count(), 0);
 }
 
 TEST(Track, UnknownKeyValueKindsAreLoadErrors) {

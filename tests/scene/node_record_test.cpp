@@ -6,7 +6,9 @@
 
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
+#include "fx/meta_cube_fx.h"
 #include "fx/pisse3d.h"
+#include "fx/sea_mesh3d_fx.h"
 #include "scene/camera3d.h"
 #include "scene/group3d.h"
 #include "scene/material_library.h"
@@ -14,16 +16,12 @@
 #include "scene/scene3d.h"
 #include "scene/taper3d.h"
 #include "scene/target3d.h"
+#include "support/node_records.h"
 
 namespace {
 
-// A node record without properties or children; the child count is written by the caller.
-void writeLeafRecord(PackWriter& w, int id, const char* name) {
-    for (int v : {0, id, 0, 0}) w.writeInt(v);  // properties, id, reserved, target id
-    w.writeFloat(1.0f);
-    w.writeString(name);
-    for (float f : {1.0f, 2.0f, 3.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f}) w.writeFloat(f);
-}
+// A node record without properties at (1, 2, 3); the child count is written by the caller.
+void writeLeafRecord(PackWriter& w, int id, const char* name) { records::nodeHead(w, {id, name, Vector3(1, 2, 3), {}, 0, 0}); }
 
 // Loads a Group3D from bytes; returns the reader's error ("" when sound).
 std::string loadGroup(const std::vector<uint8_t>& bytes, Group3D& group, MaterialLibrary* materials = nullptr) {
@@ -174,4 +172,36 @@ TEST(NodeRecord, SaveThenLoadOfASceneTreeIsByteIdentical) {
     ASSERT_NE(loadedTaper, nullptr);
     EXPECT_STREQ(loadedTaper->getTypeName(), "Taper3D ");
     EXPECT_TRUE(loadedTaper->getWorldMatrix().equals(taper->getWorldMatrix()));
+}
+
+// Sea and metaball nodes inside a tree: created from their kind bits while the parent's record is
+// read, and written back byte for byte.
+TEST(NodeFactory, EffectNodesInATreeRoundTrip) {
+    // The parent's record ends with its child count (0): replace it by 2 and append the
+    // children, each as (1, kind word, record).
+    Node3D parent;
+    parent.setQuaternion(Quaternion(0, 0, 0, 1));
+    const std::vector<uint8_t> head = records::savedBytes(parent, nullptr);
+    const std::vector<uint8_t> sea = records::SeaRecord().bytes(), meta = records::metaBytes(Vector3(0, 0, 0), 10, 32);
+    PackWriter w;
+    w.openMemory();
+    w.writeBytes(head.data(), head.size() - 4);
+    w.writeInt(2);
+    w.writeInt(1);
+    w.writeInt(0x100);
+    w.writeBytes(sea.data(), sea.size());
+    w.writeInt(1);
+    w.writeInt(0x200);
+    w.writeBytes(meta.data(), meta.size());
+
+    MaterialLibrary library(1000);
+    Node3D loaded;
+    ASSERT_EQ(records::loadFrom(loaded, w.bytes(), &library), "");
+    ASSERT_EQ(loaded.getChildCount(), 2);
+    EXPECT_STREQ(loaded.getChild(0)->getTypeName(), "SeaMesh3D_FX");
+    EXPECT_STREQ(loaded.getChild(1)->getTypeName(), "MetaCube_FX");
+    EXPECT_EQ(loaded.findNodeById(32), loaded.getChild(1));
+    EXPECT_EQ(library.loadedCount(), 12);  // 500 .. 505 and 510 .. 515
+    EXPECT_EQ(static_cast<MetaCube_FX*>(loaded.getChild(1))->field()->ballCount(), 1);
+    EXPECT_EQ(records::savedBytes(loaded, &library), w.bytes());
 }

@@ -1,10 +1,10 @@
 // Steps of the offline clock and the choice of output frames.
 #include "tools/demotool/frame_schedule.h"
 
-#include <algorithm>
 #include <cmath>
 
-#include "app/player.h"
+#include "app/timeline.h"
+#include "scene/ticks.h"
 
 uint32_t stepMilliseconds(int64_t step) {
     return static_cast<uint32_t>(step * 1000 / kStepsPerSecond);
@@ -14,14 +14,7 @@ int64_t stepNearestSeconds(double seconds) { return std::llround(seconds * kStep
 
 bool isValidOutputRate(int fps) { return fps >= 1 && fps <= kStepsPerSecond && kStepsPerSecond % fps == 0; }
 
-double showEndSeconds(Player& player) {
-    int32_t last = 0;
-    for (int i = 0; i < player.getTrackCount(); ++i) {
-        Track* track = player.getTrack(i);
-        if (track && track->count() > 0) last = std::max(last, track->getLastTime());
-    }
-    return last / kTicksPerMillisecond / 1000.0;
-}
+double showEndSeconds(const Timeline& timeline) { return timeline.endTicks() / kTicksPerMillisecond / 1000.0; }
 
 FrameSchedule FrameSchedule::make(double fromSeconds, double toSeconds, int fps) {
     FrameSchedule s;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-class Player;
+class Timeline;
 
 // Steps of the show per second.
 constexpr int kStepsPerSecond = 60;
@@ -18,7 +18,7 @@ int64_t stepNearestSeconds(double seconds);
 bool isValidOutputRate(int fps);
 // Where the show ends, in seconds: the last key time of all tracks converted from ticks
 // (ms = ticks / 0.899). 0 for a show without keys.
-double showEndSeconds(Player& player);
+double showEndSeconds(const Timeline& timeline);
 
 // Which steps are drawn and which of them become output frames.
 struct FrameSchedule {

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/player.h"
-#include "data/pack_reader.h"
+#include "app/show_loader.h"
 #include "platform/gl_window.h"
 #include "tools/demotool/frame_schedule.h"
 
@@ -18,7 +18,7 @@ OfflineShow::~OfflineShow() {
 
 GLWindow* OfflineShow::window() const { return player_ ? player_->getWindow() : nullptr; }
 
-double OfflineShow::endSeconds() const { return player_ ? showEndSeconds(*player_) : 0.0; }
+double OfflineShow::endSeconds() const { return player_ ? showEndSeconds(player_->timeline()) : 0.0; }
 
 bool OfflineShow::open(const std::string& dir, int width, int height) {
     error_.clear();
@@ -31,19 +31,11 @@ bool OfflineShow::open(const std::string& dir, int width, int height) {
         return false;
     }
 
-    // The start-up order of the live program: registry, player, reader; the mesh section, then
-    // the timeline.
+    // The start-up of the live program: registry, player, then the show's load.
     player_ = std::make_unique<Player>();
-    PackReader reader;
-    if (reader.open("data.pak") != 0) {
-        error_ = "no readable data.pak in " + dir;
-        return false;
-    }
-    registry_.loadEntries(reader);
-    if (!reader.failed()) player_->loadTimeline(reader, registry_);
-    reader.close();
-    if (reader.failed()) {
-        error_ = reader.error();
+    const ShowLoadResult load = loadShow("data.pak", registry_, player_->timeline());
+    if (!load.loaded()) {
+        error_ = load.error.text() + (load.status == ShowLoadStatus::NoPack ? " in " + dir : "");
         return false;
     }
 
@@ -65,10 +57,5 @@ int OfflineShow::drawStep(int64_t step, const std::function<int()>& capture) {
     GLWindow* w = window();
     if (!w) return -1;
     clock_.set(stepMilliseconds(step));
-    // The frame loop's pass: the player's frame, then present() split around the capture.
-    player_->renderFrame(width_, height_, 0);
-    w->drawBadge(width_, height_, player_->getShowTime());
-    const int result = capture ? capture() : 0;
-    w->swapAndLetterbox(width_, height_);
-    return result;
+    return w->drawFrame(capture);
 }

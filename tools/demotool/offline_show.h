@@ -1,7 +1,8 @@
 // OfflineShow: the show of one directory played exactly as the live program plays it (the same
 // start-up load, player, window logic with letterbox and badge, and GL render device), but on a
 // headless GL context in host-window mode, with a manual clock that the caller advances by whole
-// 60 Hz steps. The music is never played: the sound library calls go to a silent stand-in.
+// 60 Hz steps. The music is never played: the sound library calls keep time silently on the
+// null audio backend.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <string>
 
-#include "app/fsound.h"
 #include "data/mesh_registry.h"
 #include "platform/clock.h"
 #include "platform/headless_context.h"
@@ -46,7 +46,6 @@ public:
     double endSeconds() const;
 
 private:
-    FSoundRecorder silentSound_;  // first: outlives the player, whose destructor closes the sound
     ManualClock clock_;
     MeshRegistry registry_;
     HeadlessContext context_;

@@ -7,11 +7,10 @@
 #include "app/animation.h"
 #include "app/cell.h"
 #include "app/frame_buffer.h"
-#include "app/fsound.h"
-#include "app/player.h"
 #include "app/scene_clip.h"
+#include "app/show_loader.h"
+#include "app/timeline.h"
 #include "data/mesh_registry.h"
-#include "data/pack_reader.h"
 #include "mesh/rigid_body.h"
 #include "scene/controller.h"
 #include "scene/controller_set.h"
@@ -20,6 +19,7 @@
 #include "scene/node_kind.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
+#include "scene/ticks.h"
 
 using Json = nlohmann::ordered_json;
 
@@ -171,7 +171,7 @@ Json describeCell(Cell* cell) {
     return c;
 }
 
-Json describe(const std::string& path, uint64_t bytes, MeshRegistry& registry, Player& player) {
+Json describe(const std::string& path, uint64_t bytes, MeshRegistry& registry, Timeline& timeline) {
     Json doc;
     doc["pack"] = path;
     doc["bytes"] = bytes;
@@ -199,8 +199,8 @@ Json describe(const std::string& path, uint64_t bytes, MeshRegistry& registry, P
     doc["animations"] = animations;
 
     Json tracks = Json::array();
-    for (int i = 0; i < player.getTrackCount(); ++i) {
-        Track* track = player.getTrack(i);
+    for (int i = 0; i < timeline.getTrackCount(); ++i) {
+        Track* track = timeline.getTrack(i);
         Json t;
         t["index"] = i;
         Json cells = Json::array();
@@ -262,25 +262,15 @@ void formatNode(std::ostringstream& out, const Json& n, int indent) {
 }  // namespace
 
 bool inspectPack(const std::string& path, nlohmann::ordered_json* description, std::string* error) {
-    // The sound library is not needed to read a pack: its calls go to a silent stand-in.
-    FSoundRecorder silentSound;
     resetAnimationList();
     MeshRegistry registry;
-    Player player;
-    PackReader reader;
-    if (reader.open(path.c_str()) != 0) {
-        *error = "cannot open " + path;
+    Timeline timeline;
+    const ShowLoadResult load = loadShow(path, registry, timeline);
+    if (!load.loaded()) {
+        *error = load.error.text();
         return false;
     }
-    registry.loadEntries(reader);
-    if (!reader.failed()) player.loadTimeline(reader, registry);
-    const uint64_t bytes = reader.offset();
-    reader.close();
-    if (reader.failed()) {
-        *error = reader.error();
-        return false;
-    }
-    *description = describe(path, bytes, registry, player);
+    *description = describe(path, load.bytes, registry, timeline);
     return true;
 }
 

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <utility>
 
-#include "app/player.h"
+#include "scene/ticks.h"
 #include "platform/gl_window.h"
 
 namespace {

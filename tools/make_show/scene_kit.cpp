@@ -19,7 +19,7 @@
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
 #include "scene/target3d.h"
-#include "app/track.h"
+#include "scene/track.h"
 #include "tools/make_show/orientation.h"
 #include "tools/make_show/show_timing.h"
 
@@ -39,7 +39,7 @@ int shadeOf(const Vector3& normal) {
     return std::clamp(s, 0, kShadeCount - 1);
 }
 
-int32_t tickOf(double frame) { return static_cast<int32_t>(std::lround(frame * kTicksPerStoredFrame)); }
+int32_t tickOf(double frame) { return static_cast<int32_t>(std::lround(frame * kTicksPerFrame)); }
 
 }  // namespace
 
@@ -287,10 +287,10 @@ SceneClip* SceneKit::finish(int startFrame, int endFrame) {
     controllerOf_.clear();
     auto* clip = new SceneClip(&registry_);
     clip->setContent(scene_, materials_, controllers_);
-    clip->setStart(startFrame * kTicksPerStoredFrame);
-    clip->setEnd(endFrame * kTicksPerStoredFrame);
+    clip->setStart(startFrame * kTicksPerFrame);
+    clip->setEnd(endFrame * kTicksPerFrame);
     clip->setInPoint(0);
-    clip->setLength((endFrame - startFrame) * kTicksPerStoredFrame);
+    clip->setLength((endFrame - startFrame) * kTicksPerFrame);
     scene_ = nullptr;
     materials_ = nullptr;
     controllers_ = nullptr;

@@ -32,10 +32,10 @@ constexpr int kEndBar = kShowBars;
 Cell* makePicture(const std::vector<uint8_t>& pixels, int startFrame, int endFrame) {
     auto* clip = new PictureClip();
     clip->setPixels(pixels.data());
-    clip->setStart(startFrame * kTicksPerStoredFrame);
-    clip->setEnd(endFrame * kTicksPerStoredFrame);
+    clip->setStart(startFrame * kTicksPerFrame);
+    clip->setEnd(endFrame * kTicksPerFrame);
     clip->setInPoint(0);
-    clip->setLength((endFrame - startFrame) * kTicksPerStoredFrame);
+    clip->setLength((endFrame - startFrame) * kTicksPerFrame);
     return clip;
 }
 
@@ -45,10 +45,10 @@ Cell* makeAnimationCell(const char* name, int startFrame, int endFrame) {
     auto* cell = new Animation();
     cell->setIsCell(1);
     cell->setName(name);
-    cell->setStart(startFrame * kTicksPerStoredFrame);
-    cell->setEnd(endFrame * kTicksPerStoredFrame);
+    cell->setStart(startFrame * kTicksPerFrame);
+    cell->setEnd(endFrame * kTicksPerFrame);
     cell->setInPoint(0);
-    cell->setLength(endFrame * kTicksPerStoredFrame);
+    cell->setLength(endFrame * kTicksPerFrame);
     return cell;
 }
 

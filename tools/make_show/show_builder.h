@@ -38,9 +38,9 @@ public:
     ShowDocument& operator=(const ShowDocument&) = delete;
 
     MeshRegistry& registry() { return registry_; }
-    const ShowTimeline& timeline() const { return timeline_; }
+    const TimelineContent& timeline() const { return timeline_; }
     // The FLC library animations (name -> file name in the show folder).
-    const std::map<std::string, std::string>& flcFiles() const { return timeline_.flcFiles; }
+    const FlcFiles& flcFiles() const { return timeline_.flcFiles; }
     // The uncompressed pack stream, or empty with the reason in error.
     std::vector<uint8_t> packBytes(std::string* error);
 
@@ -52,7 +52,7 @@ private:
     std::vector<std::unique_ptr<Cell>> cells_;
     std::vector<std::vector<uint8_t>> pictures_;
     std::vector<std::vector<uint8_t>> frameBytes_;
-    ShowTimeline timeline_;
+    TimelineContent timeline_;
 };
 
 struct ShowBuildOptions {

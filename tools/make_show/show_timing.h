@@ -4,6 +4,7 @@
 // so every scene change, falls on a whole frame.
 #pragma once
 
+#include "scene/ticks.h"
 
 constexpr int kFramesPerBeat = 16;
 constexpr int kBeatsPerBar = 4;
@@ -12,14 +13,11 @@ constexpr int kFramesPerBar = kFramesPerBeat * kBeatsPerBar;
 // while the music's last chord rings on a little past it.
 constexpr int kShowBars = 33;
 constexpr int kShowFrames = kShowBars * kFramesPerBar;
-// Ticks per stored frame.
-constexpr int kTicksPerStoredFrame = 30;
-
 // Seconds of one stored frame: 30 ticks at 0.899 ticks per millisecond.
-constexpr double kSecondsPerFrame = 30.0 / 899.0;
+constexpr double kSecondsPerFrame = kTicksPerFrame / (kTicksPerMillisecond * 1000.0);
 constexpr double kSecondsPerBeat = kFramesPerBeat * kSecondsPerFrame;
 
 // Stored frame at the start of a bar (bars count from 0) plus a number of beats.
 constexpr int barFrame(int bar, int beat = 0) { return bar * kFramesPerBar + beat * kFramesPerBeat; }
 // Ticks of a stored frame.
-constexpr int frameTicks(int frame) { return frame * kTicksPerStoredFrame; }
+constexpr int frameTicks(int frame) { return frame * kTicksPerFrame; }

@@ -11,13 +11,12 @@
 
 #include "app/animation.h"
 #include "app/frame_buffer.h"
-#include "app/fsound.h"
 #include "app/picture_clip.h"
-#include "app/player.h"
 #include "app/scene_clip.h"
+#include "app/timeline.h"
 #include "data/mesh_registry.h"
+#include "data/message_box.h"
 #include "data/pack_writer.h"
-#include "platform/message_box.h"
 #include "scene/camera3d.h"
 #include "scene/controller.h"
 #include "scene/controller_set.h"
@@ -107,9 +106,8 @@ int main(int argc, char** argv) {
         if (call.text != "Z_OK") stderrMessageBox(call);
         return MessageBoxResult::Ok;
     });
-    FSoundRecorder noSound;  // the player is only a container here
     MeshRegistry registry;
-    Player player;
+    Timeline timeline;
 
     auto* library = new Animation();
     library->setName("bands");
@@ -118,22 +116,22 @@ int main(int argc, char** argv) {
     for (auto& f : frames) library->addFrame(f.data(), static_cast<int32_t>(f.size()));
     animationList->addLast(library);
 
-    player.setTrackCount(2);
-    player.addCell(0, makeScene(registry), true);
+    timeline.setTrackCount(2);
+    timeline.addCell(0, makeScene(registry), true);
 
     const std::vector<uint8_t> pixels = gradient();
     auto* picture = new PictureClip();
     picture->setPixels(pixels.data());
     picture->setStart(0);
     picture->setEnd(15 * 30);
-    player.addCell(1, picture, false);
+    timeline.addCell(1, picture, false);
     auto* cell = new Animation();
     cell->setIsCell(1);
     cell->setName("bands");
     cell->setStart(15 * 30);
     cell->setEnd(600 * 30);
     cell->setLength(600 * 30);
-    player.addCell(1, cell, true);
+    timeline.addCell(1, cell, true);
 
     PackWriter writer;
     if (writer.open(argv[1]) != 0) {
@@ -141,7 +139,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     registry.save(writer);
-    player.saveTimeline(writer);
+    const TimelineWriteResult saved = writeTimeline(writer, timeline.content());
+    if (!saved.ok()) {
+        std::fprintf(stderr, "test_pack: %s\n", saved.error.c_str());
+        writer.abort();
+        return 1;
+    }
     if (!writer.close()) {
         std::fprintf(stderr, "test_pack: writing %s failed\n", argv[1]);
         return 1;

@@ -16,8 +16,7 @@
 #include "platform/frame_client.h"
 #include "platform/gl_render_device.h"
 #include "platform/gl_window.h"
-#include "platform/message_box.h"
-#include "platform/sdl_message_box.h"
+#include "platform/live_platform.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 
@@ -85,7 +84,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (!stderrBoxes) installSdlMessageBoxSink();
+    if (!stderrBoxes) setMessageBoxSink(liveMessageBoxSink());
 
     GLRenderDevice device;
     GLWindow window;
