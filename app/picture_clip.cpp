@@ -24,13 +24,25 @@ int PictureClip::load(PackReader& reader) {
     if (reader.failed()) return 0;
 
     delete[] image_;
-    image_ = new uint8_t[kFrameBufferBytes]();  // what is not uncompressed stays black
+    // Not zero-filled up front: a stream that fails at once touches none of the image's pages.
+    image_ = new uint8_t[kFrameBufferBytes];
     decompressed_ = true;
     compressedLength_ = n;
     uLongf outLength = kFrameBufferBytes;
-    if (uncompress(image_, &outLength, compressed.data(), static_cast<uLong>(n)) != Z_OK)
+    if (uncompress(image_, &outLength, compressed.data(), static_cast<uLong>(n)) != Z_OK) {
+        // A failed picture shows the shared black image and keeps none of its own.
+        delete[] image_;
+        image_ = nullptr;
         messageBox("text", "Z PROB UNCOMPRESS", MessageBoxStyle::Ok);
+        return 0;
+    }
+    std::memset(image_ + outLength, 0, kFrameBufferBytes - outLength);  // a short image ends black
     return 0;
+}
+
+const uint8_t* PictureClip::blackImage() {
+    static const std::vector<uint8_t> black(kFrameBufferBytes, 0);
+    return black.data();
 }
 
 int PictureClip::save(PackWriter& writer) {

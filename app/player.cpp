@@ -151,6 +151,7 @@ void Player::addCell(int track, Cell* cell, bool last) {
 void Player::loadTimeline(PackReader& reader, MeshRegistry& registry) {
     ReadContext context(reader, "the timeline");
     NamedList<Animation>* library = createAnimationList();
+    AnimationLoadScope bulk;
 
     const int32_t animationCount = reader.getInt();
     if (!reader.checkCount(animationCount, kMaxTimelineAnimations, "library animations")) return;
@@ -193,16 +194,19 @@ Cell* Player::loadCell(PackReader& reader, int32_t* start, int32_t* end, MeshReg
     reader.readCountedString(name, sizeof name);
     const int32_t frames[4] = {reader.getInt(), reader.getInt(), reader.getInt(), reader.getInt()};
     if (reader.failed()) return nullptr;
-    for (int32_t f : frames) {
-        if (f < -kMaxCellFrame || f > kMaxCellFrame) {
-            reader.fail("cell frame number " + std::to_string(f) + " out of range");
+    // Only the fields the kind uses are bounded and turned into ticks: start and end for every
+    // kind, the in and out points for scene clips alone (the others ignore them).
+    const int used = type == kCellScene ? 4 : 2;
+    for (int i = 0; i < used; ++i) {
+        if (frames[i] < -kMaxCellFrame || frames[i] > kMaxCellFrame) {
+            reader.fail("cell frame number " + std::to_string(frames[i]) + " out of range");
             return nullptr;
         }
     }
     *start = frames[0] * kTicksPerFrame;
     *end = frames[1] * kTicksPerFrame;
-    const int32_t inPoint = frames[2] * kTicksPerFrame;
-    const int32_t outPoint = frames[3] * kTicksPerFrame;
+    const int32_t inPoint = type == kCellScene ? frames[2] * kTicksPerFrame : 0;
+    const int32_t outPoint = type == kCellScene ? frames[3] * kTicksPerFrame : 0;
 
     Cell* cell = nullptr;
     switch (type) {
@@ -246,9 +250,9 @@ Cell* Player::loadCell(PackReader& reader, int32_t* start, int32_t* end, MeshReg
         const int64_t words = static_cast<int64_t>(keyCount) * (type == kCellAnimation ? 8 : 6);
         for (int64_t i = 0; i < words && !reader.failed(); ++i) reader.getInt();
     }
-    // A damaged scene is left alone (scene clips are never destroyed); the others go.
+    // A damaged record's clip is dropped, scene clips included: nothing refers to it yet.
     if (reader.failed()) {
-        if (type != kCellScene) delete cell;
+        delete cell;
         return nullptr;
     }
     return cell;

@@ -1,14 +1,25 @@
 // The start-up load sequence shared by the programs and the tools.
 #include "app/show_loader.h"
 
+#include <cstdio>
+
 #include "app/player.h"
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
 #include "platform/message_box.h"
 
 ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Player& player) {
-    registry.loadEntries(reader);
-    if (!reader.failed()) player.loadTimeline(reader, registry);
+    {
+        // However many records repeat a complaint, each distinct box shows once.
+        MessageBoxDigest digest;
+        registry.loadEntries(reader);
+        if (!reader.failed()) player.loadTimeline(reader, registry);
+    }
+    if (reader.noteCount() > 0) {
+        std::fprintf(stderr, "%s", reader.firstNote().c_str());
+        if (reader.noteCount() > 1) std::fprintf(stderr, "; %d more like it", reader.noteCount() - 1);
+        std::fprintf(stderr, "\n");
+    }
     if (!reader.failed()) return kShowLoaded;
     messageBox(reader.error().c_str(), kLoadErrorCaption, MessageBoxStyle::OkStop);
     return kShowBadPack;

@@ -27,6 +27,35 @@ MessageBoxSink setMessageBoxSink(MessageBoxSink sink) {
     return previous;
 }
 
+MessageBoxDigest::MessageBoxDigest() {
+    previous_ = setMessageBoxSink([this](const MessageBoxCall& call) { return route(call); });
+}
+
+MessageBoxDigest::~MessageBoxDigest() {
+    setMessageBoxSink(std::move(previous_));
+    for (const Shown& shown : shown_)
+        if (shown.repeats > 0) std::fprintf(stderr, "%s: %ld more\n", shown.call.text.c_str(), shown.repeats);
+    if (unshown_ > 0) std::fprintf(stderr, "%ld more messages of other kinds\n", unshown_);
+}
+
+MessageBoxResult MessageBoxDigest::route(const MessageBoxCall& call) {
+    for (Shown& shown : shown_) {
+        if (shown.call.text == call.text && shown.call.caption == call.caption) {
+            ++shown.repeats;
+            return shown.answer;
+        }
+    }
+    const MessageBoxResult quiet =
+        call.style == MessageBoxStyle::YesNoExclamation ? MessageBoxResult::Yes : MessageBoxResult::Ok;
+    if (static_cast<int>(shown_.size()) >= kMaxShown) {
+        ++unshown_;
+        return quiet;
+    }
+    const MessageBoxResult answer = previous_ ? previous_(call) : stderrMessageBox(call);
+    shown_.push_back({call, answer, 0});
+    return answer;
+}
+
 CapturedMessageBoxes::CapturedMessageBoxes(MessageBoxResult answer) : answer_(answer) {
     previous_ = setMessageBoxSink([this](const MessageBoxCall& call) {
         calls_.push_back(call);

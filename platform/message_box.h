@@ -35,6 +35,33 @@ MessageBoxSink setMessageBoxSink(MessageBoxSink sink);
 // The default sink: "caption: text" on standard error; Yes for questions.
 MessageBoxResult stderrMessageBox(const MessageBoxCall& call);
 
+// While in scope (loading), each distinct box (text and caption) goes to the installed sink
+// once; repeats, and every box after kMaxShown distinct ones, are only counted. When the scope
+// ends, standard error gets one line per repeated box ("error:factory NULL: 999 more") and one
+// line for the boxes past the limit. A question repeated or past the limit is answered as the
+// first one was, or Yes.
+class MessageBoxDigest {
+public:
+    static constexpr int kMaxShown = 8;
+
+    MessageBoxDigest();
+    ~MessageBoxDigest();
+    MessageBoxDigest(const MessageBoxDigest&) = delete;
+    MessageBoxDigest& operator=(const MessageBoxDigest&) = delete;
+
+private:
+    struct Shown {
+        MessageBoxCall call;
+        MessageBoxResult answer;
+        long repeats;
+    };
+    MessageBoxResult route(const MessageBoxCall& call);
+
+    std::vector<Shown> shown_;
+    long unshown_ = 0;
+    MessageBoxSink previous_;
+};
+
 // Test helper: captures every box while in scope and answers with a fixed result.
 class CapturedMessageBoxes {
 public:
