@@ -176,7 +176,8 @@ void GLRenderDevice::setClearColor(float r, float g, float b) { glClearColor(r, 
 
 int GLRenderDevice::isVisible(const Vector3* points, int count) {
     if (!cullingEnabled_) return 1;
-    if (!points || count <= 0) return 1;
+    // Every one of no points lies behind any plane: an empty set is culled.
+    if (!points || count <= 0) return 0;
     for (const Plane& plane : frustumPlanes_) {
         bool allBehind = true;
         for (int i = 0; i < count && allBehind; ++i) allBehind = points[i].classifyAgainst(plane) == 1;

@@ -219,7 +219,8 @@ int RecordingRenderDevice::isVisible(const Vector3* points, int count) {
     ++visibilityQueries_;
     if (visibleAnswer_) return *visibleAnswer_;
     if (!cullingEnabled_) return 1;
-    if (!points || count <= 0) return 1;
+    // Every one of no points lies behind any plane: an empty set is culled.
+    if (!points || count <= 0) return 0;
     for (const Plane& plane : planes_) {
         int behind = 0;
         for (int i = 0; i < count; ++i) behind += points[i].classifyAgainst(plane) == 1 ? 1 : 0;

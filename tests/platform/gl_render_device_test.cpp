@@ -146,8 +146,19 @@ TEST_F(GLRenderDeviceTest, CameraViewAndFrustumCulling) {
         EXPECT_EQ(device_.isVisible(corners.data(), 8), b.visible);
         EXPECT_EQ(recording.isVisible(corners.data(), 8), b.visible);  // the recording device agrees
     }
-    EXPECT_EQ(device_.isVisible(nullptr, 0), 1);  // an empty point set counts as visible
-    EXPECT_EQ(recording.isVisible(nullptr, 0), 1);
+    // One plane has every one of no points behind it: an empty set is out of view, so a mesh
+    // without points culls its children.
+    EXPECT_EQ(device_.isVisible(nullptr, 0), 0);
+    EXPECT_EQ(recording.isVisible(nullptr, 0), 0);
+    StdMesh3D pointless, child;
+    child.adoptPoints(1, new Vector3[1]{Vector3(0, 10, 0)});  // behind the camera
+    pointless.addChild(&child, 0);
+    pointless.update(&device_, kW, kH, true);
+    EXPECT_FALSE(pointless.isInView());
+    EXPECT_TRUE(child.isInView());  // not updated: still its initial answer
+    child.update(&device_, kW, kH, true);
+    EXPECT_FALSE(child.isInView());
+    pointless.children().removeAt(0);
 
     // After setLookAt culling is off: everything counts as visible.
     device_.setLookAt(Vector3(0, 0, 10), Vector3(0, 0, 0), kW, kH);
