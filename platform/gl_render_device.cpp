@@ -187,7 +187,8 @@ int GLRenderDevice::isVisible(const Vector3* points, int count) {
 }
 
 void GLRenderDevice::setAlpha(float alpha) {
-    if (alpha == alpha_) return;
+    if (alpha == alpha_ && !blendStale_) return;
+    blendStale_ = false;
     if (alpha != 1.0f) {
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_BLEND);
@@ -268,9 +269,10 @@ void GLRenderDevice::drawScreenTexture(int, int, int, int, TextureName name, flo
     glColor4f(1.0f, 1.0f, 1.0f, alpha_);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
-    // setAlpha issues GL only when the alpha changes: keep blending on while the device alpha
-    // is below 1, or a later translucent mesh at the same alpha would be drawn opaque.
-    if (alpha_ != 1.0f) glEnable(GL_BLEND);
+    // Faces drawn next (opaque meshes of a later track) are drawn without blending. A device
+    // alpha below 1 no longer matches the GL state: the next setAlpha applies it even when its
+    // value is the same, so a later translucent mesh at that alpha still blends.
+    blendStale_ = alpha_ != 1.0f;
 }
 
 RenderDevice* createRenderDevice(int kind) { return kind == 0 ? new GLRenderDevice() : nullptr; }

@@ -62,7 +62,8 @@ public:
     void setClearColor(float r, float g, float b) override;
     int isVisible(const Vector3* points, int count) override;
     float getAlpha() override { return alpha_; }
-    // Issues GL only when the value changes: blending on for anything but 1, off for 1.
+    // Issues GL only when the value changes (or a picture has turned blending off since):
+    // blending on for anything but 1, off for 1.
     void setAlpha(float alpha) override;
     void clearDepthBuffer() override;
     void clearColorBuffer() override;
@@ -87,6 +88,8 @@ private:
     std::vector<MeshBase*> translucentQueue_;
     Plane frustumPlanes_[kFrustumPlaneCount];
     bool cullingEnabled_ = false;
+    // Blending was turned off by drawScreenTexture while alpha_ is below 1.
+    bool blendStale_ = false;
     // (library, material id) pairs already reported missing.
     std::set<std::pair<const MaterialLibrary*, int>> reportedMissing_;
 };
