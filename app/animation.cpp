@@ -1,6 +1,7 @@
 // Animation clips: library animations and animation cells, their pack record and drawing.
 #include "app/animation.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -69,8 +70,12 @@ Animation* AnimationLoadScope::findLibraryAnimation(const char* name) {
 Animation::Animation() {
     AnimationLoadScope* scope = AnimationLoadScope::active();
     if (frameBuffer && (!scope || scope->takeFrameBufferFill())) {
+        // One opaque black pixel, then copies of what is filled so far: 21 block copies.
         static constexpr uint8_t kBlack[4] = {0, 0, 0, 255};
-        for (int i = 0; i < kFrameBufferPixels; ++i) std::memcpy(frameBuffer + 4 * i, kBlack, 4);
+        constexpr size_t kTotal = kFrameBufferBytes;
+        std::memcpy(frameBuffer, kBlack, 4);
+        for (size_t done = 4; done < kTotal; done *= 2)
+            std::memcpy(frameBuffer + done, frameBuffer, std::min(done, kTotal - done));
     }
 }
 

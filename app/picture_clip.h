@@ -2,6 +2,7 @@
 // the track's texture every frame it shows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "app/cell.h"
@@ -41,6 +42,10 @@ public:
     int32_t getCompressedLength() const { return compressedLength_; }
 
 private:
+    // Inflates size bytes of zlib stream into a new image_; false (image_ possibly set) when the
+    // stream is damaged, cut short or longer than the image.
+    bool uncompressImage(const uint8_t* data, size_t size);
+
     int32_t inPoint_ = 0;
     int32_t length_ = 0;
     const uint8_t* pixels_ = nullptr;

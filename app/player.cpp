@@ -160,6 +160,8 @@ void Player::loadTimeline(PackReader& reader, MeshRegistry& registry) {
         animation->setIsCell(0);
         animation->load(reader);
         if (reader.failed()) {
+            // Not in the library, so no cell shares the frame bytes it read.
+            for (Frame* frame : animation->frames()) delete[] frame->data;
             delete animation;
             return;
         }

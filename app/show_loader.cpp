@@ -1,7 +1,7 @@
 // The start-up load sequence shared by the programs and the tools.
 #include "app/show_loader.h"
 
-#include <cstdio>
+#include <string>
 
 #include "app/player.h"
 #include "data/mesh_registry.h"
@@ -15,11 +15,10 @@ ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Player& 
         registry.loadEntries(reader);
         if (!reader.failed()) player.loadTimeline(reader, registry);
     }
-    if (reader.noteCount() > 0) {
-        std::fprintf(stderr, "%s", reader.firstNote().c_str());
-        if (reader.noteCount() > 1) std::fprintf(stderr, "; %d more like it", reader.noteCount() - 1);
-        std::fprintf(stderr, "\n");
-    }
+    if (reader.noteCount() > 1)
+        reportLine(reader.firstNote() + "; " + std::to_string(reader.noteCount() - 1) + " more like it");
+    else if (reader.noteCount() == 1)
+        reportLine(reader.firstNote());
     if (!reader.failed()) return kShowLoaded;
     messageBox(reader.error().c_str(), kLoadErrorCaption, MessageBoxStyle::OkStop);
     return kShowBadPack;

@@ -19,8 +19,8 @@ enum ShowLoadResult {
 
 // Opens path on reader; if it opened, the registry reads the mesh section and the player the
 // timeline, then the reader is closed. Boxes shown while loading go through a MessageBoxDigest
-// (each distinct one once), and a fault that loading survived is reported in one line on
-// standard error (the reader's firstNote(), with how many more there were). A damaged pack shows
+// (each distinct one once), and a fault that loading survived is reported in one reportLine
+// (the reader's firstNote(), with how many more there were). A damaged pack shows
 // one box (text: the reader's error(), which names the byte offset and what was being read;
 // caption kLoadErrorCaption).
 ShowLoadResult loadShow(const char* path, PackReader& reader, MeshRegistry& registry, Player& player);

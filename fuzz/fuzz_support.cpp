@@ -31,6 +31,7 @@ void quietFuzzProcess() {
     if (done) return;
     done = true;
     setMessageBoxSink([](const MessageBoxCall&) { return MessageBoxResult::Ok; });
+    setReportLineSink([](const char*) {});
     setFliFatalSink([](const char*) {});
 
     char pattern[] = "/tmp/demo_fuzz_XXXXXX";

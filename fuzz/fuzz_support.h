@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-// Once per process: message boxes go to a silent sink, the FLI decoder's fatal errors return
-// instead of ending the process, and the working directory becomes a fresh folder holding
-// "spinner.flc" (the FLC file the sample show names), removed again at exit.
+// Once per process: message boxes and report lines go to silent sinks, the FLI decoder's fatal
+// errors return instead of ending the process, and the working directory becomes a fresh
+// folder holding "spinner.flc" (the FLC file the sample show names), removed again at exit.
 void quietFuzzProcess();
 
 // Bytes behind a file name: a memory-backed file, rewritten for every input.

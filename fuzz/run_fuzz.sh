@@ -7,7 +7,10 @@
 # leaks, trips a sanitizer, runs past the time limit or the memory limit is written to
 # OUT_DIR/findings/TARGET/ and the script fails.
 set -euo pipefail
-binary=$1 target=$2 seconds=$3 out=$4
+binary=$(realpath "$1") target=$2 seconds=$3
+# Absolute paths: the targets change their working directory.
+mkdir -p "$4"
+out=$(cd "$4" && pwd)
 shift 4
 here=$(cd "$(dirname "$0")" && pwd)
 work=$out/work/$target

@@ -27,6 +27,23 @@ MessageBoxSink setMessageBoxSink(MessageBoxSink sink) {
     return previous;
 }
 
+namespace {
+ReportLineSink gReportLineSink = nullptr;
+}  // namespace
+
+ReportLineSink setReportLineSink(ReportLineSink sink) {
+    const ReportLineSink previous = gReportLineSink;
+    gReportLineSink = sink;
+    return previous;
+}
+
+void reportLine(const std::string& line) {
+    if (gReportLineSink)
+        gReportLineSink(line.c_str());
+    else
+        std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 MessageBoxDigest::MessageBoxDigest() {
     previous_ = setMessageBoxSink([this](const MessageBoxCall& call) { return route(call); });
 }
@@ -34,8 +51,8 @@ MessageBoxDigest::MessageBoxDigest() {
 MessageBoxDigest::~MessageBoxDigest() {
     setMessageBoxSink(std::move(previous_));
     for (const Shown& shown : shown_)
-        if (shown.repeats > 0) std::fprintf(stderr, "%s: %ld more\n", shown.call.text.c_str(), shown.repeats);
-    if (unshown_ > 0) std::fprintf(stderr, "%ld more messages of other kinds\n", unshown_);
+        if (shown.repeats > 0) reportLine(shown.call.text + ": " + std::to_string(shown.repeats) + " more");
+    if (unshown_ > 0) reportLine(std::to_string(unshown_) + " more messages of other kinds");
 }
 
 MessageBoxResult MessageBoxDigest::route(const MessageBoxCall& call) {

@@ -35,9 +35,16 @@ MessageBoxSink setMessageBoxSink(MessageBoxSink sink);
 // The default sink: "caption: text" on standard error; Yes for questions.
 MessageBoxResult stderrMessageBox(const MessageBoxCall& call);
 
+// Where one-line reports go (the digest's repeat counts, a fault that loading survived): a line
+// on standard error unless a sink is installed. The line has no newline of its own.
+using ReportLineSink = void (*)(const char* line);
+// Installs sink (null restores standard error); returns the previous one.
+ReportLineSink setReportLineSink(ReportLineSink sink);
+void reportLine(const std::string& line);
+
 // While in scope (loading), each distinct box (text and caption) goes to the installed sink
 // once; repeats, and every box after kMaxShown distinct ones, are only counted. When the scope
-// ends, standard error gets one line per repeated box ("error:factory NULL: 999 more") and one
+// ends, reportLine gets one line per repeated box ("error:factory NULL: 999 more") and one
 // line for the boxes past the limit. A question repeated or past the limit is answered as the
 // first one was, or Yes.
 class MessageBoxDigest {
