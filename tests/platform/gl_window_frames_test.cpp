@@ -1,8 +1,12 @@
 // The window's frames against headless GL: the letterbox keeps clearing the region above the
-// picture for the first five calls after a (re)size and scissors to the picture from the sixth.
+// picture for the first five calls after a (re)size and scissors to the picture from the sixth;
+// the window's own read-back packs rows tightly at a width that is not a multiple of 4.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+
+#include <filesystem>
+#include <string>
 
 #include "gl_test_support.h"
 #include "platform/frame_client.h"
@@ -47,6 +51,34 @@ TEST(GLWindowFrames, LetterboxScissorsToThePictureFromItsSixthCall) {
         EXPECT_EQ(readPixel(5, y0 + 1), call <= 5 ? rgbOf(0, 0, 0) : rgbOf(0, 1, 0));
         window.swapAndLetterbox(w, h);
     }
+}
+
+TEST(GLWindowFrames, ReadBackAtAnOddWidthHoldsEveryRowTightlyPacked) {
+    // 37 x 21: the picture is 37 x 20 from row 0, the top bar one row.
+    const int w = 37, h = 21, pictureRows = 20;
+    HeadlessContext context;
+    OPEN_HEADLESS_OR_END(context, w, h);
+    StripeClient client(pictureRows);
+    GLWindow window(context.surface());
+    window.setPlayer(&client);
+    ASSERT_EQ(window.openWindow("Test", w, h, 32, false), 1);
+    const std::filesystem::path file = std::filesystem::path(testing::TempDir()) / "readback.avi";
+    window.recorder().setFileName(file.string());
+    window.recorder().setCodec("rawvideo");
+    for (int i = 0; i < 6; ++i) window.driveFrame(false);  // past the letterbox's first frames
+
+    const auto* buffer = static_cast<const uint8_t*>(window.startRecording());
+    ASSERT_NE(buffer, nullptr);
+    ASSERT_EQ(window.driveFrame(true), 0);
+    // Blue, green, red bytes, bottom row first, no padding between rows.
+    std::string expected;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            expected += y >= pictureRows ? std::string(3, '\0') : x == w - 1 ? std::string("\0\0\xff", 3)
+                                                                           : std::string("\0\xff\0", 3);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer), expected.size()), expected);
+    window.stopRecording();
+    std::filesystem::remove(file);
 }
 
 }  // namespace
