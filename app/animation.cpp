@@ -94,7 +94,7 @@ void Animation::addFrame(uint8_t* data, int32_t length) { frames_.addLast(new Fr
 int Animation::load(PackReader& reader) {
     ReadContext context(reader, "an animation");
     name_[0] = '\0';
-    fileName_[0] = '\0';
+    fileName_.clear();
     const int32_t mode = reader.getInt();
     reader.readCountedString(name_, kAnimationNameCapacity);
     if (reader.failed()) return 0;
@@ -127,10 +127,10 @@ int Animation::load(PackReader& reader) {
         if (source)
             for (Frame* frame : source->frames_) addFrame(frame->data, frame->length);
     } else if (mode == 1 && !isCell_) {
-        reader.readCountedString(fileName_, sizeof fileName_);
-        if (reader.failed()) return 0;
         char fileName[kAnimationNameCapacity];
-        std::memcpy(fileName, fileName_, sizeof fileName);
+        reader.readCountedString(fileName, sizeof fileName);
+        if (reader.failed()) return 0;
+        fileName_ = fileName;
         if (!isSafeRelativePath(fileName)) {
             reader.fail(std::string("animation file name \"") + fileName +
                         "\" is not a relative path inside the working directory");
@@ -151,8 +151,8 @@ int Animation::save(PackWriter& writer) {
     writer.writeString(name_);
     // A cell's record ends with its name, whatever its mode.
     if (isCell_) return 0;
-    if (saveMode_ == 1 && fileName_[0] != '\0') {
-        writer.writeString(fileName_);
+    if (saveMode_ == 1 && !fileName_.empty()) {
+        writer.writeString(fileName_.c_str());
         return 0;
     }
     if (saveMode_ != 0) {

@@ -65,7 +65,7 @@ public:
     int32_t getSaveMode() const { return saveMode_; }
     void setSaveMode(int32_t mode) { saveMode_ = mode; }
     // The FLI/FLC file a mode-1 library animation plays, as stored; "" otherwise.
-    const char* getFileName() const { return fileName_; }
+    const char* getFileName() const { return fileName_.c_str(); }
     FliReader* getFliReader() const { return fliReader_; }
 
 private:
@@ -76,7 +76,7 @@ private:
     FliReader* fliReader_ = nullptr;
     int32_t isCell_ = 0;
     char name_[kAnimationNameCapacity] = {};
-    char fileName_[kAnimationNameCapacity] = {};
+    std::string fileName_;  // only mode-1 library animations have one
 };
 
 // While in scope (the timeline load), animation records are read in bulk: the first Animation
