@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <zlib.h>
+
 #include "app/fli_reader.h"
 #include "platform/message_box.h"
 
@@ -42,6 +44,16 @@ void quietFuzzProcess() {
                                gWorkDir / "spinner.flc", ec);
     std::filesystem::current_path(gWorkDir, ec);
     std::atexit(removeWorkDir);
+}
+
+std::vector<uint8_t> readPackStream(const char* path) {
+    std::vector<uint8_t> out;
+    gzFile f = gzopen(path, "rb");
+    if (!f) return out;
+    uint8_t block[65536];
+    for (int n; (n = gzread(f, block, sizeof block)) > 0;) out.insert(out.end(), block, block + n);
+    gzclose(f);
+    return out;
 }
 
 MemoryFile::MemoryFile() {

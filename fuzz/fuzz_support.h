@@ -5,11 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Once per process: message boxes and report lines go to silent sinks, the FLI decoder's fatal
 // errors return instead of ending the process, and the working directory becomes a fresh
 // folder holding "spinner.flc" (the FLC file the sample show names), removed again at exit.
 void quietFuzzProcess();
+
+// The uncompressed stream of a pack file (empty when it cannot be read).
+std::vector<uint8_t> readPackStream(const char* path);
 
 // Bytes behind a file name: a memory-backed file, rewritten for every input.
 class MemoryFile {

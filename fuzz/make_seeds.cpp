@@ -1,4 +1,4 @@
-// make_seeds: writes the seed corpora of the fuzz targets from the sample show and the FLI/FLC
+// make_seeds: writes the starting corpora of the fuzz targets from the sample show and the FLI/FLC
 // test files, and the hostile pack shapes that once cost far more than their size.
 //
 //   make_seeds SAMPLE_SHOW_DIR SOURCE_DIR
@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include <zlib.h>
 
 #include "app/animation.h"
 #include "app/cell.h"
@@ -20,6 +19,7 @@
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
+#include "fuzz/fuzz_support.h"
 #include "platform/message_box.h"
 #include "scene/controller_set.h"
 #include "scene/group3d.h"
@@ -50,16 +50,6 @@ Bytes gzipped(const Bytes& raw) {
     std::ifstream in(path, std::ios::binary);
     Bytes out((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     fs::remove(path);
-    return out;
-}
-
-Bytes readGzip(const fs::path& path) {
-    Bytes out;
-    gzFile f = gzopen(path.c_str(), "rb");
-    if (!f) return out;
-    uint8_t block[65536];
-    for (int n; (n = gzread(f, block, sizeof block)) > 0;) out.insert(out.end(), block, block + n);
-    gzclose(f);
     return out;
 }
 
@@ -242,7 +232,7 @@ int main(int argc, char** argv) {
     gCorpus = fs::absolute(fs::path(argv[2]) / "fuzz" / "corpus");
     FSoundRecorder silentSound;
     setMessageBoxSink([](const MessageBoxCall&) { return MessageBoxResult::Ok; });
-    const Bytes sample = readGzip(fs::path(argv[1]) / "data.pak");
+    const Bytes sample = readPackStream((fs::path(argv[1]) / "data.pak").c_str());
     if (sample.empty()) {
         std::fprintf(stderr, "make_seeds: no data.pak in %s\n", argv[1]);
         return 1;

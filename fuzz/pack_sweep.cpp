@@ -51,16 +51,6 @@ void onAlarm(int) {
     _exit(3);
 }
 
-std::vector<uint8_t> readGzip(const char* path) {
-    std::vector<uint8_t> out;
-    gzFile f = gzopen(path, "rb");
-    if (!f) return out;
-    uint8_t block[65536];
-    for (int n; (n = gzread(f, block, sizeof block)) > 0;) out.insert(out.end(), block, block + n);
-    gzclose(f);
-    return out;
-}
-
 // The bytes as a gzip stream, as the players read them (fastest level: only the content counts).
 std::vector<uint8_t> gzip(const std::vector<uint8_t>& raw) {
     z_stream z{};
@@ -130,7 +120,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: fuzz_pack_sweep data.pak\n");
         return 2;
     }
-    const std::vector<uint8_t> sample = readGzip(argv[1]);
+    const std::vector<uint8_t> sample = readPackStream(argv[1]);
     if (sample.empty()) {
         std::fprintf(stderr, "pack_sweep: cannot read %s\n", argv[1]);
         return 2;
