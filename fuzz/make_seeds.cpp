@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-
 #include "app/animation.h"
 #include "app/cell.h"
 #include "app/fsound.h"
