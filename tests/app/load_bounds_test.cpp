@@ -55,6 +55,17 @@ void operator delete(void* p) noexcept { countedDelete(p); }
 void operator delete[](void* p) noexcept { countedDelete(p); }
 void operator delete(void* p, std::size_t) noexcept { countedDelete(p); }
 void operator delete[](void* p, std::size_t) noexcept { countedDelete(p); }
+// The GL driver of this program allocates with the nothrow forms: they must pair with the above.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return countedNew(n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept { return operator new(n, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { countedDelete(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { countedDelete(p); }
 
 namespace {
 
