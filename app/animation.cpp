@@ -1,6 +1,7 @@
 // Animation clips: library animations and animation cells, their pack record and drawing.
 #include "app/animation.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -40,10 +41,41 @@ bool isSafeRelativePath(const char* name) {
     return true;
 }
 
+namespace {
+AnimationLoadScope* gAnimationLoadScope = nullptr;
+}  // namespace
+
+AnimationLoadScope::AnimationLoadScope() : previous_(gAnimationLoadScope) { gAnimationLoadScope = this; }
+
+AnimationLoadScope::~AnimationLoadScope() { gAnimationLoadScope = previous_; }
+
+AnimationLoadScope* AnimationLoadScope::active() { return gAnimationLoadScope; }
+
+bool AnimationLoadScope::takeFrameBufferFill() {
+    const bool first = !filled_;
+    filled_ = true;
+    return first;
+}
+
+Animation* AnimationLoadScope::findLibraryAnimation(const char* name) {
+    if (!animationList) return nullptr;
+    // The list only grows in the scope: index the animations added since the last lookup, a
+    // later one replacing an earlier one of the same name.
+    for (; indexed_ < animationList->count(); ++indexed_)
+        if (Animation* a = animationList->getAt(indexed_)) byName_[a->getName()] = a;
+    const auto found = byName_.find(name);
+    return found == byName_.end() ? nullptr : found->second;
+}
+
 Animation::Animation() {
-    if (frameBuffer) {
+    AnimationLoadScope* scope = AnimationLoadScope::active();
+    if (frameBuffer && (!scope || scope->takeFrameBufferFill())) {
+        // One opaque black pixel, then copies of what is filled so far: 21 block copies.
         static constexpr uint8_t kBlack[4] = {0, 0, 0, 255};
-        for (int i = 0; i < kFrameBufferPixels; ++i) std::memcpy(frameBuffer + 4 * i, kBlack, 4);
+        constexpr size_t kTotal = kFrameBufferBytes;
+        std::memcpy(frameBuffer, kBlack, 4);
+        for (size_t done = 4; done < kTotal; done *= 2)
+            std::memcpy(frameBuffer + done, frameBuffer, std::min(done, kTotal - done));
     }
 }
 
@@ -62,9 +94,12 @@ void Animation::addFrame(uint8_t* data, int32_t length) { frames_.addLast(new Fr
 int Animation::load(PackReader& reader) {
     ReadContext context(reader, "an animation");
     name_[0] = '\0';
+    fileName_.clear();
     const int32_t mode = reader.getInt();
     reader.readCountedString(name_, kAnimationNameCapacity);
     if (reader.failed()) return 0;
+    // Kept, with a mode-1 file name, so that save writes the same record back.
+    saveMode_ = mode;
 
     if (mode == 0 && !isCell_) {
         ReadContext frameContext(reader, "an animation frame");
@@ -83,7 +118,9 @@ int Animation::load(PackReader& reader) {
     } else if (mode == 0) {
         // A cell shares the frames of the last library animation with its name.
         Animation* source = nullptr;
-        if (animationList) {
+        if (AnimationLoadScope* scope = AnimationLoadScope::active()) {
+            source = scope->findLibraryAnimation(name_);
+        } else if (animationList) {
             for (Animation* candidate : *animationList)
                 if (std::strcmp(candidate->name_, name_) == 0) source = candidate;
         }
@@ -93,6 +130,7 @@ int Animation::load(PackReader& reader) {
         char fileName[kAnimationNameCapacity];
         reader.readCountedString(fileName, sizeof fileName);
         if (reader.failed()) return 0;
+        fileName_ = fileName;
         if (!isSafeRelativePath(fileName)) {
             reader.fail(std::string("animation file name \"") + fileName +
                         "\" is not a relative path inside the working directory");
@@ -111,11 +149,16 @@ int Animation::save(PackWriter& writer) {
     if (name_[0] == '\0') messageBox("error:animation without name!", "", MessageBoxStyle::Ok);
     writer.writeInt(saveMode_);
     writer.writeString(name_);
+    // A cell's record ends with its name, whatever its mode.
+    if (isCell_) return 0;
+    if (saveMode_ == 1 && !fileName_.empty()) {
+        writer.writeString(fileName_.c_str());
+        return 0;
+    }
     if (saveMode_ != 0) {
         messageBox("save fli", "not implemented", MessageBoxStyle::Ok);
         return 1;  // the record lacks what load reads for this mode
     }
-    if (isCell_) return 0;
     for (Frame* frame : frames_) {
         writer.writeInt(frame->length);
         if (frame->length > 0) writer.writeBytes(frame->data, static_cast<size_t>(frame->length));

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 
 #include "app/cell.h"
 #include "data/named_list.h"
@@ -36,10 +38,12 @@ public:
     // int32 mode, counted name; then by mode and role: mode 0 library: frames (int32 length,
     // bytes) until a negative length; mode 0 cell: takes the frames of the last library
     // animation of the same name; mode 1 library: counted FLI/FLC file name, opened at once (a
-    // name that is not a relative path inside the working directory is a load error).
+    // name that is not a relative path inside the working directory is a load error). The mode
+    // read becomes the save mode, and a mode-1 file name is kept for save.
     int load(PackReader& reader) override;
-    // saveMode, the name, then (library animations of mode 0) the frames and -1. Another mode
-    // cannot be saved ("save fli" / "not implemented"): 1.
+    // saveMode and the name; then, for a library animation, the FLI/FLC file name (mode 1 with
+    // a file name), the frames and -1 (mode 0), or the box "save fli" / "not implemented" and 1
+    // (another mode, or mode 1 without a file name: the record lacks what load reads).
     int save(PackWriter& writer) override;
     // FLI: the next file frame; otherwise frame local / 30 (nothing past the last frame).
     // Uploads frameBuffer into texture and draws it over the picture.
@@ -61,6 +65,8 @@ public:
     void setName(const char* name);
     int32_t getSaveMode() const { return saveMode_; }
     void setSaveMode(int32_t mode) { saveMode_ = mode; }
+    // The FLI/FLC file a mode-1 library animation plays, as stored; "" otherwise.
+    const char* getFileName() const { return fileName_.c_str(); }
     FliReader* getFliReader() const { return fliReader_; }
 
 private:
@@ -71,6 +77,33 @@ private:
     FliReader* fliReader_ = nullptr;
     int32_t isCell_ = 0;
     char name_[kAnimationNameCapacity] = {};
+    std::string fileName_;  // only mode-1 library animations have one
+};
+
+// While in scope (the timeline load), animation records are read in bulk: the first Animation
+// constructed fills frameBuffer with opaque black and the later ones skip that identical fill
+// (nothing draws into frameBuffer while loading), and animation cells find the last library
+// animation of their name through an index of animationList instead of walking the whole list
+// for each cell. animationList may only grow while the scope is open. Scopes do not nest.
+class AnimationLoadScope {
+public:
+    AnimationLoadScope();
+    ~AnimationLoadScope();
+    AnimationLoadScope(const AnimationLoadScope&) = delete;
+    AnimationLoadScope& operator=(const AnimationLoadScope&) = delete;
+
+    // The open scope, or null.
+    static AnimationLoadScope* active();
+    // True the first time it is asked in this scope: the caller is to fill frameBuffer.
+    bool takeFrameBufferFill();
+    // The last animation of animationList named name (exact, case-sensitive), or null.
+    Animation* findLibraryAnimation(const char* name);
+
+private:
+    AnimationLoadScope* previous_;
+    bool filled_ = false;
+    int indexed_ = 0;
+    std::unordered_map<std::string, Animation*> byName_;
 };
 
 // True when name is a relative path that stays inside the working directory (no root, drive or

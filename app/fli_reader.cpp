@@ -2,9 +2,11 @@
 #include "app/fli_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -37,10 +39,23 @@ uint32_t u32(const uint8_t* p) {
            (static_cast<uint32_t>(p[3]) << 24);
 }
 
-[[noreturn]] void fatal(const char* message) {
-    std::fputs(message, stdout);
+FliFatalSink gFatalSink = nullptr;
+
+// Reports a fatal error through the sink; with the default one the process ends here. When a
+// sink returns, the decoder is left without a file.
+void fatal(const std::string& line) {
+    if (gFatalSink) {
+        gFatalSink(line.c_str());
+        fliClose();
+        return;
+    }
+    std::fputs(line.c_str(), stdout);
     std::fflush(stdout);
     std::exit(1);
+}
+
+void wrongHeader(const char* fileName, const std::string& reason) {
+    fatal(std::string("Wrong header: ") + (fileName ? fileName : "(no name)") + ": " + reason + "\n");
 }
 
 // Reads n bytes of the file into the read buffer (reallocated to n + 1 bytes).
@@ -286,12 +301,19 @@ void fliOpen(const char* fileName, uint8_t* pixels) {
     s.pixels = pixels;
     s.stride = kFliStride;
 
+    errno = 0;
     s.file = fileName ? std::fopen(fileName, "rb") : nullptr;
-    if (!s.file) fatal("Wrong header\n");
+    if (!s.file) return wrongHeader(fileName, errno ? std::strerror(errno) : "cannot be opened");
     uint8_t header[kFliHeaderSize];
-    if (std::fread(header, 1, sizeof header, s.file) != sizeof header) fatal("Wrong header\n");
+    const size_t got = std::fread(header, 1, sizeof header, s.file);
+    if (got != sizeof header)
+        return wrongHeader(fileName, std::to_string(got) + " bytes, shorter than the 128-byte header");
     const uint16_t magic = u16(header + 4);
-    if (magic != kFliMagic && magic != kFlcMagic) fatal("Wrong header\n");
+    if (magic != kFliMagic && magic != kFlcMagic) {
+        char reason[80];
+        std::snprintf(reason, sizeof reason, "magic 0x%04X is neither FLI (0xAF11) nor FLC (0xAF12)", magic);
+        return wrongHeader(fileName, reason);
+    }
     s.frameCount = u16(header + 6);
     s.width = u16(header + 8);
     s.height = u16(header + 10);
@@ -309,7 +331,7 @@ void fliRewind() {
     FliState& s = state();
     s.nextReadSize = kFliFrameHeaderSize;
     s.frameIndex = 0;
-    if (!s.file || std::fseek(s.file, kFliHeaderSize, SEEK_SET) != 0) fatal("Fseek read failed\n");
+    if (!s.file || std::fseek(s.file, kFliHeaderSize, SEEK_SET) != 0) return fatal("Fseek read failed\n");
     readBlock(kFliFrameHeaderSize);
 }
 
@@ -345,6 +367,12 @@ void fliNextFrame() {
         if (!fliDecodeChunk(data + pos, chunkSize, s.width, s.height, s.pixels)) break;
         pos += chunkSize;
     }
+}
+
+FliFatalSink setFliFatalSink(FliFatalSink sink) {
+    const FliFatalSink previous = gFatalSink;
+    gFatalSink = sink;
+    return previous;
 }
 
 void fliClose() {

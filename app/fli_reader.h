@@ -34,13 +34,19 @@ constexpr int kFliHeaderSize = 128;
 constexpr int kFliFrameHeaderSize = 16;
 constexpr int kFliStride = 1024;
 
+// Where the decoder's fatal errors go. The default prints the line on standard output and ends
+// the process with exit code 1. A sink that returns (tools that load many packs, fuzz targets)
+// leaves the decoder without a file: later frames change nothing.
+using FliFatalSink = void (*)(const char* line);
+// Installs sink (null restores the default); returns the previous one.
+FliFatalSink setFliFatalSink(FliFatalSink sink);
+
 // Opens fileName ("rb"), reads its 128-byte header and rewinds; pixels becomes the destination.
-// A file that cannot be opened, is shorter than its header or has another magic prints
-// "Wrong header\n" on standard output and ends the process with exit code 1. Replaces any file
-// opened before.
+// A file that cannot be opened, is shorter than its header or has another magic is fatal:
+// "Wrong header: <file name>: <reason>\n". Replaces any file opened before.
 void fliOpen(const char* fileName, uint8_t* pixels);
-// Positions at the first frame and reads its header. A failed seek prints "Fseek read failed\n"
-// and ends the process with exit code 1.
+// Positions at the first frame and reads its header. A failed seek is fatal: "Fseek read
+// failed\n".
 void fliRewind();
 // Advances one frame and decodes it into the destination. Does nothing once frameIndex reaches
 // frameCount - 1 (no looping), and for a frame header with an unknown magic or an impossible size.

@@ -1,6 +1,7 @@
 // Expansion of packed (palette run-length) frames into 32-bit pixels.
 #include "app/packed_frame.h"
 
+#include <algorithm>
 #include <cstring>
 
 int decodePackedFrame(const uint8_t* source, uint8_t* pixels, int length, int capacity) {
@@ -24,7 +25,10 @@ int decodePackedFrame(const uint8_t* source, uint8_t* pixels, int length, int ca
         p += 2;
         if (count > capacity - w) count = capacity - w;
         uint8_t* out = pixels + static_cast<size_t>(w) * 4;
-        for (int i = 0; i < count; ++i) std::memcpy(out + 4 * i, &colour, 4);
+        // One pixel, then copies of what the run holds so far: at most 8 block copies a run.
+        if (count > 0) std::memcpy(out, &colour, 4);
+        for (int done = 1; done < count; done *= 2)
+            std::memcpy(out + 4 * done, out, 4 * static_cast<size_t>(std::min(done, count - done)));
         w += count;
         if (w >= capacity) break;
     }

@@ -24,13 +24,56 @@ int PictureClip::load(PackReader& reader) {
     if (reader.failed()) return 0;
 
     delete[] image_;
-    image_ = new uint8_t[kFrameBufferBytes]();  // what is not uncompressed stays black
+    image_ = nullptr;
     decompressed_ = true;
     compressedLength_ = n;
-    uLongf outLength = kFrameBufferBytes;
-    if (uncompress(image_, &outLength, compressed.data(), static_cast<uLong>(n)) != Z_OK)
+    if (!uncompressImage(compressed.data(), static_cast<size_t>(n))) {
+        // A failed picture shows the shared black image and keeps none of its own.
+        delete[] image_;
+        image_ = nullptr;
         messageBox("text", "Z PROB UNCOMPRESS", MessageBoxStyle::Ok);
+    }
     return 0;
+}
+
+bool PictureClip::uncompressImage(const uint8_t* data, size_t size) {
+    // As zlib's uncompress, but the image is allocated only once the stream has produced its
+    // first bytes: a stream that fails at once costs no 4 MiB allocation.
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return false;
+    uint8_t head[4096];
+    z.next_in = const_cast<Bytef*>(data);
+    z.avail_in = static_cast<uInt>(size);
+    z.next_out = head;
+    z.avail_out = sizeof head;
+    int status = inflate(&z, Z_NO_FLUSH);
+    size_t produced = z.total_out;
+    if ((status == Z_OK || status == Z_STREAM_END) && produced > 0) {
+        image_ = new uint8_t[kFrameBufferBytes];
+        std::memcpy(image_, head, produced);
+        z.next_out = image_ + produced;
+        z.avail_out = static_cast<uInt>(kFrameBufferBytes - produced);
+        while (status == Z_OK && z.avail_out > 0) status = inflate(&z, Z_NO_FLUSH);
+        // A stream with more than a whole image left fails, as uncompress would.
+        if (status == Z_OK && z.avail_out == 0) {
+            uint8_t probe = 0;
+            z.next_out = &probe;
+            z.avail_out = 1;
+            status = inflate(&z, Z_NO_FLUSH);
+            if (status == Z_OK || (status == Z_STREAM_END && z.avail_out == 0)) status = Z_BUF_ERROR;
+        }
+        produced = z.total_out;
+    }
+    inflateEnd(&z);
+    if (status != Z_STREAM_END) return false;
+    // A short image ends black; an empty one is the shared black image.
+    if (image_) std::memset(image_ + produced, 0, kFrameBufferBytes - produced);
+    return true;
+}
+
+const uint8_t* PictureClip::blackImage() {
+    static const std::vector<uint8_t> black(kFrameBufferBytes, 0);
+    return black.data();
 }
 
 int PictureClip::save(PackWriter& writer) {

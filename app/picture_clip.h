@@ -2,6 +2,7 @@
 // the track's texture every frame it shows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "app/cell.h"
@@ -17,8 +18,9 @@ public:
     PictureClip& operator=(const PictureClip&) = delete;
 
     int getKind() override { return kCellPicture; }
-    // int32 n, n compressed bytes, uncompressed into the image; a failed uncompress shows
-    // "text" / "Z PROB UNCOMPRESS" and keeps what was uncompressed (the rest stays black).
+    // int32 n, n compressed bytes, uncompressed into the image (an image shorter than 1024 x 1024
+    // pixels ends black). A failed uncompress shows "text" / "Z PROB UNCOMPRESS" and the clip
+    // draws the shared black image, keeping no image of its own.
     int load(PackReader& reader) override;
     // The image compressed (box "Z_OK", or "Z_BIG PROBLEMO" on failure), its length and bytes.
     // 1 when it did not compress (an empty picture is written).
@@ -33,11 +35,18 @@ public:
 
     // Builders: the clip draws (and saves) these 4,194,304 bytes, which the caller keeps alive.
     void setPixels(const uint8_t* pixels) { pixels_ = pixels; }
-    // The image the clip draws: the uncompressed one after load, else the builder's pixels.
-    const uint8_t* image() const { return decompressed_ ? image_ : pixels_; }
+    // The image the clip draws: after load the uncompressed one (the shared black image when
+    // it failed), else the builder's pixels.
+    const uint8_t* image() const { return decompressed_ ? (image_ ? image_ : blackImage()) : pixels_; }
+    // The image of every picture that failed to uncompress: 1024 x 1024 pixels of zero bytes.
+    static const uint8_t* blackImage();
     int32_t getCompressedLength() const { return compressedLength_; }
 
 private:
+    // Inflates size bytes of zlib stream into a new image_; false (image_ possibly set) when the
+    // stream is damaged, cut short or longer than the image.
+    bool uncompressImage(const uint8_t* data, size_t size);
+
     int32_t inPoint_ = 0;
     int32_t length_ = 0;
     const uint8_t* pixels_ = nullptr;

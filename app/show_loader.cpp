@@ -2,13 +2,25 @@
 #include "app/show_loader.h"
 
 #include "app/timeline.h"
+#include "data/message_box.h"
+#include "data/message_box_digest.h"
 #include "data/mesh_registry.h"
 
 ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Timeline& timeline) {
-    registry.loadEntries(reader);
-    if (!reader.failed()) timeline.load(reader, registry);
+    {
+        // However many records repeat a complaint, each distinct box shows once.
+        MessageBoxDigest digest;
+        registry.loadEntries(reader);
+        if (!reader.failed()) timeline.load(reader, registry);
+    }
+    if (reader.noteCount() > 1)
+        reportLine(reader.firstNote() + "; " + std::to_string(reader.noteCount() - 1) + " more like it");
+    else if (reader.noteCount() == 1)
+        reportLine(reader.firstNote());
     ShowLoadResult result;
     result.bytes = reader.offset();
+    result.firstNote = reader.firstNote();
+    result.noteCount = reader.noteCount();
     if (reader.failed()) {
         result.status = ShowLoadStatus::Damaged;
         result.error = reader.failure();

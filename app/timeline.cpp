@@ -44,6 +44,7 @@ void Timeline::addCell(int track, Cell* cell, bool last) {
 void Timeline::load(PackReader& reader, MeshRegistry& registry) {
     ReadContext context(reader, "the timeline");
     NamedList<Animation>* library = createAnimationList();
+    AnimationLoadScope bulk;
 
     const int32_t animationCount = reader.getInt();
     if (!reader.checkCount(animationCount, kMaxTimelineAnimations, "library animations")) return;
@@ -52,6 +53,8 @@ void Timeline::load(PackReader& reader, MeshRegistry& registry) {
         animation->setIsCell(0);
         animation->load(reader);
         if (reader.failed()) {
+            // Not in the library, so no cell shares the frame bytes it read.
+            for (Frame* frame : animation->frames()) delete[] frame->data;
             delete animation;
             return;
         }
@@ -86,16 +89,19 @@ Cell* Timeline::loadCell(PackReader& reader, int32_t* start, int32_t* end, MeshR
     reader.readCountedString(name, sizeof name);
     const int32_t frames[4] = {reader.getInt(), reader.getInt(), reader.getInt(), reader.getInt()};
     if (reader.failed()) return nullptr;
-    for (int32_t f : frames) {
-        if (f < -kMaxCellFrame || f > kMaxCellFrame) {
-            reader.fail("cell frame number " + std::to_string(f) + " out of range");
+    // Only the fields the kind uses are bounded and turned into ticks: start and end for every
+    // kind, the in and out points for scene clips alone (the others ignore them).
+    const int used = type == kCellScene ? 4 : 2;
+    for (int i = 0; i < used; ++i) {
+        if (frames[i] < -kMaxCellFrame || frames[i] > kMaxCellFrame) {
+            reader.fail("cell frame number " + std::to_string(frames[i]) + " out of range");
             return nullptr;
         }
     }
     *start = frames[0] * kTicksPerFrame;
     *end = frames[1] * kTicksPerFrame;
-    const int32_t inPoint = frames[2] * kTicksPerFrame;
-    const int32_t outPoint = frames[3] * kTicksPerFrame;
+    const int32_t inPoint = type == kCellScene ? frames[2] * kTicksPerFrame : 0;
+    const int32_t outPoint = type == kCellScene ? frames[3] * kTicksPerFrame : 0;
 
     Cell* cell = nullptr;
     switch (type) {
@@ -139,9 +145,9 @@ Cell* Timeline::loadCell(PackReader& reader, int32_t* start, int32_t* end, MeshR
         const int64_t words = static_cast<int64_t>(keyCount) * (type == kCellAnimation ? 8 : 6);
         for (int64_t i = 0; i < words && !reader.failed(); ++i) reader.getInt();
     }
-    // A damaged scene is left alone (scene clips are never destroyed); the others go.
+    // A damaged record's clip is dropped, scene clips included: nothing refers to it yet.
     if (reader.failed()) {
-        if (type != kCellScene) delete cell;
+        delete cell;
         return nullptr;
     }
     return cell;

@@ -1,6 +1,7 @@
 // MeshRegistry and MESH3D_ENTRY: the shared mesh records at the head of the pack, looked up by key.
 #include "data/mesh_registry.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "data/pack_reader.h"
@@ -27,7 +28,8 @@ void MESH3D_ENTRY::load(PackReader& reader) {
     reader.readCountedString(key, sizeof key);
     reader.readCountedString(name, sizeof name);
 
-    const int32_t pointCount = reader.getInt();
+    // Counts of zero or less give empty arrays.
+    const int32_t pointCount = std::max(reader.getInt(), 0);
     if (!reader.checkCount(pointCount, kMeshMaxPoints, "mesh points")) return;
     {
         ReadContext pointContext(reader, "a mesh point");
@@ -44,24 +46,27 @@ void MESH3D_ENTRY::load(PackReader& reader) {
     points = pointStorage_.empty() ? nullptr : pointStorage_.data();
     if (reader.failed()) return;
 
-    const int32_t faceCount = reader.getInt();
+    const int32_t faceCount = std::max(reader.getInt(), 0);
     if (!reader.checkCount(faceCount, kMeshMaxFaces, "mesh faces")) return;
     std::vector<size_t> starts;
     starts.reserve(static_cast<size_t>(faceCount < 65536 ? faceCount : 65536));
     {
         ReadContext faceContext(reader, "a mesh face");
         for (int32_t i = 0; i < faceCount && !reader.failed(); ++i) {
+            // A count of zero or less gives a face without corners, kept as read.
             const int32_t corners = reader.getInt();
-            if (!reader.checkCount(corners, kMeshMaxFaceCorners, "mesh face corners")) break;
+            if (!reader.checkCount(std::max(corners, 0), kMeshMaxFaceCorners, "mesh face corners")) break;
             const size_t start = faceData_.size();
             faceData_.push_back(corners);
+            bool inside = true;
             for (int32_t k = 0; k < corners; ++k) {
                 const int32_t index = reader.getInt();
                 if (reader.failed()) break;
-                if (index < 0 || index >= nbPts) {
-                    reader.fail("face point index " + std::to_string(index) + " outside 0.." +
-                                std::to_string(nbPts - 1));
-                    break;
+                if (inside && (index < 0 || index >= nbPts)) {
+                    // Kept, so that a save writes it back, but never used to reach a point.
+                    reader.note("face point index " + std::to_string(index) + " outside 0.." +
+                                std::to_string(nbPts - 1) + " (the face is not drawn)");
+                    inside = false;
                 }
                 faceData_.push_back(index);
             }
@@ -87,9 +92,8 @@ void MESH3D_ENTRY::save(PackWriter& writer) const {
     writer.writeInt(nbFaces);
     for (int32_t i = 0; i < nbFaces; ++i) {
         const int32_t* face = faces[i];
-        const int32_t corners = face[0] > 0 ? face[0] : 0;
-        writer.writeInt(corners);
-        for (int32_t k = 1; k <= corners; ++k) writer.writeInt(face[k]);
+        writer.writeInt(face[0]);
+        for (int32_t k = 1; k <= face[0]; ++k) writer.writeInt(face[k]);
     }
 }
 
@@ -108,12 +112,13 @@ MeshRegistry::~MeshRegistry() {
         log_ = nullptr;
     }
     // Removing the head is one step each: a removal resets the cursor to the head.
+    byKey_.clear();
     while (entries_.count() > 0) delete entries_.removeAt(0);
 }
 
 int MeshRegistry::loadEntries(PackReader& reader) {
     ReadContext context(reader, "the mesh section");
-    const int32_t entryCount = reader.getInt();
+    const int32_t entryCount = std::max(reader.getInt(), 0);  // zero or less: no entries
     if (!reader.checkCount(entryCount, kMeshMaxEntries, "mesh entries")) return 0;
     for (int32_t i = 0; i < entryCount; ++i) {
         auto* entry = new MESH3D_ENTRY();
@@ -140,21 +145,28 @@ void MeshRegistry::save(PackWriter& writer) {
     for (int i = 0; i < entries_.count(); ++i) entries_.getAt(i)->save(writer);
 }
 
+void MeshRegistry::syncIndex() {
+    if (indexed_ > entries_.count()) {
+        // Entries were taken out of the list: index it again from the start.
+        byKey_.clear();
+        indexed_ = 0;
+    }
+    for (; indexed_ < entries_.count(); ++indexed_)
+        if (MESH3D_ENTRY* e = entries_.getAt(indexed_)) byKey_.emplace(e->key, e);
+}
+
 int MeshRegistry::addEntry(MESH3D_ENTRY* entry) {
     if (!entry) return 4;
-    for (int i = 0; i < entries_.count(); ++i) {
-        const MESH3D_ENTRY* e = entries_.getAt(i);
-        if (std::strcmp(e->key, entry->key) == 0) return 4;
-    }
+    syncIndex();
+    if (byKey_.count(entry->key) != 0) return 4;
     entries_.addLast(entry);
+    syncIndex();
     return 0;
 }
 
 MESH3D_ENTRY* MeshRegistry::findByKey(const char* key) {
     if (!key) return nullptr;
-    for (int i = 0; i < entries_.count(); ++i) {
-        MESH3D_ENTRY* e = entries_.getAt(i);
-        if (std::strcmp(e->key, key) == 0) return e;
-    }
-    return nullptr;
+    syncIndex();
+    const auto found = byKey_.find(key);
+    return found == byKey_.end() ? nullptr : found->second;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstddef>
 #include <cstdio>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "data/named_list.h"
@@ -28,8 +30,9 @@ struct MESH3D_ENTRY {
     MESH3D_ENTRY(const MESH3D_ENTRY&) = delete;
     MESH3D_ENTRY& operator=(const MESH3D_ENTRY&) = delete;
 
-    // Reads one record; a face index outside 0 .. nbPts-1 or a face of more than 10 corners is
-    // a load error recorded on the reader.
+    // Reads one record. Counts of zero or less give empty arrays (a face without corners keeps
+    // its count as read). A face of more than 10 corners is a load error recorded on the reader;
+    // a face index outside 0 .. nbPts-1 is kept and noted on the reader (no one draws that face).
     void load(PackReader& reader);
     // Writes the record in the order load reads it.
     void save(PackWriter& writer) const;
@@ -79,6 +82,12 @@ public:
     NamedList<MESH3D_ENTRY>& entries() { return entries_; }
 
 private:
+    // Brings the key index up to date with the list (entries added to it directly included).
+    void syncIndex();
+
     FILE* log_ = nullptr;
     NamedList<MESH3D_ENTRY> entries_;
+    // Key to the first entry with that key, so that adding and finding do not walk the list.
+    std::unordered_map<std::string, MESH3D_ENTRY*> byKey_;
+    int indexed_ = 0;
 };

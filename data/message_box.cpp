@@ -1,4 +1,4 @@
-// Routes message boxes to the installed sink.
+// Routes message boxes and report lines to the installed sinks.
 #include "data/message_box.h"
 
 #include <cstdio>
@@ -25,4 +25,21 @@ MessageBoxSink setMessageBoxSink(MessageBoxSink sink) {
     MessageBoxSink previous = std::move(currentSink());
     currentSink() = std::move(sink);
     return previous;
+}
+
+namespace {
+ReportLineSink gReportLineSink = nullptr;
+}  // namespace
+
+ReportLineSink setReportLineSink(ReportLineSink sink) {
+    const ReportLineSink previous = gReportLineSink;
+    gReportLineSink = sink;
+    return previous;
+}
+
+void reportLine(const std::string& line) {
+    if (gReportLineSink)
+        gReportLineSink(line.c_str());
+    else
+        std::fprintf(stderr, "%s\n", line.c_str());
 }

@@ -33,3 +33,11 @@ MessageBoxSink setMessageBoxSink(MessageBoxSink sink);
 
 // The default sink: "caption: text" on standard error; Yes for questions.
 MessageBoxResult stderrMessageBox(const MessageBoxCall& call);
+
+// Where one-line reports go (the digest's repeat counts, a fault that loading survived): a line
+// on standard error unless a sink is installed. The line has no newline of its own.
+using ReportLineSink = void (*)(const char* line);
+// Installs sink (null restores standard error); returns the previous one.
+ReportLineSink setReportLineSink(ReportLineSink sink);
+// Writes one line to the installed report sink.
+void reportLine(const std::string& line);

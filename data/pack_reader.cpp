@@ -36,6 +36,8 @@ int PackReader::open(const char* path) {
     streamError_ = false;
     failure_ = ReadError{};
     error_.clear();
+    firstNote_.clear();
+    noteCount_ = 0;
     name_ = path ? path : "";
     if (!path) return 5;
     file_ = gzopen(path, "rb");
@@ -51,6 +53,8 @@ int PackReader::openMemory(const void* data, size_t size, const char* name) {
     streamError_ = false;
     failure_ = ReadError{};
     error_.clear();
+    firstNote_.clear();
+    noteCount_ = 0;
     name_ = name ? name : "memory";
     const auto* bytes = static_cast<const uint8_t*>(data);
     memoryData_.assign(bytes, bytes + (data ? size : 0));
@@ -239,6 +243,11 @@ bool PackReader::checkCount(int32_t n, int32_t maxCount, const char* what) {
 }
 
 void PackReader::fail(const std::string& reason) { failAt(reason, offset(), what_); }
+
+void PackReader::note(const std::string& reason) {
+    if (noteCount_++ == 0)
+        firstNote_ = name_ + ": " + reason + " at byte " + std::to_string(offset()) + " while reading " + what_;
+}
 
 void PackReader::failAt(const std::string& reason, uint64_t at, const char* what) {
     if (failed_) return;

@@ -66,6 +66,13 @@ public:
     bool checkCount(int32_t n, int32_t maxCount, const char* what);
     // Records a failure with the current offset, unless one is already recorded.
     void fail(const std::string& reason);
+    // Records a fault that loading survives (data kept but not used): the first one with its
+    // offset and what was being read; later ones are only counted. Loading reports it once.
+    void note(const std::string& reason);
+    // E.g. "data.pak: face point index 9 outside 0..7 at byte 1834 while reading a mesh face";
+    // empty when nothing was noted.
+    const std::string& firstNote() const { return firstNote_; }
+    int noteCount() const { return noteCount_; }
     bool failed() const { return failed_; }
     // The first failure; meaningful once failed().
     const ReadError& failure() const { return failure_; }
@@ -99,6 +106,8 @@ private:
     std::string name_;
     const char* what_ = "data";
     bool streamError_ = false;  // gzread reported an error (not just the end of the stream)
+    std::string firstNote_;
+    int noteCount_ = 0;
 };
 
 // Names what a loader is reading for error messages while it is in scope.

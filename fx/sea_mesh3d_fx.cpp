@@ -1,6 +1,7 @@
 // SeaMesh3D_FX: the sea of tiles lifted by the wave field.
 #include "fx/sea_mesh3d_fx.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 
@@ -77,19 +78,27 @@ void SeaMesh3D_FX::load(PackReader& reader, MaterialLibrary* materials, MeshRegi
     if (reader.failed()) return;
 
     // The wave grid needs at least one spline segment per axis and the tile grid at least a
-    // part of a cell; huge values would allocate or loop without bound.
-    const float maxSegments = static_cast<float>(kMaxWaveSegments);
-    if (!(segmentsU_ >= 1.0f && segmentsU_ < maxSegments + 1.0f && segmentsV_ >= 1.0f &&
-          segmentsV_ < maxSegments + 1.0f)) {
-        char reason[128];
-        std::snprintf(reason, sizeof reason, "sea spline segments %g x %g outside 1 .. %d", segmentsU_,
-                      segmentsV_, kMaxWaveSegments);
+    // part of a cell. Only what would take memory or time without bound is refused: a wave grid
+    // larger than kMaxWaveFieldBytes, more than kMaxSeaTiles tiles a frame.
+    char reason[160];
+    if (!(segmentsU_ >= 1.0f && segmentsV_ >= 1.0f)) {
+        std::snprintf(reason, sizeof reason, "sea spline segments %g x %g: at least 1 x 1 needed", segmentsU_,
+                      segmentsV_);
         reader.fail(reason);
         return;
     }
-    if (!(cells > 0.0f && cells <= kMaxSeaCells)) {
-        char reason[128];
-        std::snprintf(reason, sizeof reason, "sea cell count %g not in (0, %g]", cells, kMaxSeaCells);
+    const auto whole = [](float v) { return v < 4.0e9f ? static_cast<uint64_t>(v) : uint64_t(4000000000u); };
+    const uint64_t bytes = WaveField::bytesFor(whole(segmentsU_), whole(segmentsV_));
+    if (bytes > kMaxWaveFieldBytes) {
+        std::snprintf(reason, sizeof reason, "sea spline segments %g x %g: the wave grid would take more than %llu MB",
+                      segmentsU_, segmentsV_, static_cast<unsigned long long>(kMaxWaveFieldBytes >> 20));
+        reader.fail(reason);
+        return;
+    }
+    const double side = std::ceil(static_cast<double>(cells));
+    if (!(cells > 0.0f && side * side <= kMaxSeaTiles)) {
+        std::snprintf(reason, sizeof reason, "sea cell count %g: not above 0 or more than %g tiles a frame", cells,
+                      kMaxSeaTiles);
         reader.fail(reason);
         return;
     }
@@ -139,7 +148,8 @@ void SeaMesh3D_FX::setVectors(const Vector3& origin, const Vector3& vectorB, con
 int SeaMesh3D_FX::draw(RenderDevice* device, int width, int height, bool recurse) {
     if (!isVisible() || !tile_ || !waves_) return 0;
     // Cell counts outside the loadable range (set by code) would step backwards or not at all.
-    if (!(cells_ > 0.0f && cells_ <= kMaxSeaCells)) return 0;
+    const double side = std::ceil(static_cast<double>(cells_));
+    if (!(cells_ > 0.0f && side * side <= kMaxSeaTiles)) return 0;
 
     const Vector3 w0 = origin_.transformPoint(getWorldMatrix());
     const uint32_t ticks = static_cast<uint32_t>(getTime()) / 30u;

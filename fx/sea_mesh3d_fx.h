@@ -10,8 +10,9 @@
 
 class StdMesh3D;
 
-// Largest number of tiles along a side of the sea grid accepted from a record.
-constexpr float kMaxSeaCells = 1024.0f;
+// Most tiles one frame of a sea may draw: a record whose cell count asks for more per frame
+// (more than 4096 along a side) is refused.
+constexpr double kMaxSeaTiles = 16777216.0;
 // First of the six tile material ids (500 .. 505).
 constexpr int kSeaFirstMaterial = 500;
 
@@ -27,9 +28,9 @@ public:
     // invisible or not configured. Returns 0.
     int draw(RenderDevice* device, int width, int height, bool recurse) override;
     // The node record, then the sea's own fields; adds materials 500 .. 505 (ids already taken
-    // keep their material), builds the wave field and the tile. Segment counts outside
-    // 1 .. kMaxWaveSegments and cells outside (0, kMaxSeaCells] fail the reader and leave the
-    // sea without tile or waves.
+    // keep their material), builds the wave field and the tile. Segment counts below 1 or
+    // whose wave field would take more than kMaxWaveFieldBytes, and cells not above 0 or asking
+    // for more than kMaxSeaTiles a frame, fail the reader and leave the sea without tile or waves.
     void load(PackReader& reader, MaterialLibrary* materials, MeshRegistry* registry) override;
     // The mirror of load; the sizes written are those given to configure (not re-derived from
     // the extents and the current scale), so a saved record reads back identically.

@@ -23,9 +23,18 @@ void WaveField::release() {
     W_ = H_ = count_ = a_ = b_ = 0;
 }
 
+uint64_t WaveField::bytesFor(uint64_t a, uint64_t b) {
+    // Beyond 2^20 segments the products below could overflow; such a field is far too big.
+    if (a > (1u << 20) || b > (1u << 20)) return UINT64_MAX;
+    const uint64_t w = 3 * a + 1;
+    const uint64_t h = 3 * b + 1;
+    return w * h * 4 * sizeof(float) + (h * a + w * b) * sizeof(BezierSegment);
+}
+
 bool WaveField::init(int a, int b, float speed) {
     release();
-    if (a < 1 || b < 1 || a > kMaxWaveSegments || b > kMaxWaveSegments) return false;
+    if (a < 1 || b < 1 || bytesFor(static_cast<uint64_t>(a), static_cast<uint64_t>(b)) > kMaxWaveFieldBytes)
+        return false;
     seedRandom(1);
     time_ = 0;
     speed_ = speed;

@@ -2,10 +2,13 @@
 // cosines of phases advancing with time, interpolated by crossing families of Bezier curves.
 #pragma once
 
+#include <cstdint>
+
 #include "fx/bezier_curve.h"
 
-// Largest number of spline segments accepted along either axis of a wave field.
-constexpr int kMaxWaveSegments = 256;
+// Most memory the control grid and the curves of one wave field may take (256 x 256 segments
+// take 31 MB); a field that would take more is refused.
+constexpr uint64_t kMaxWaveFieldBytes = 64ull << 20;
 
 class WaveField {
 public:
@@ -16,9 +19,13 @@ public:
 
     // Reseeds the shared random generator with 1 and builds a grid of (3a+1) x (3b+1) control
     // points with random phases; every odd-indexed point is half a turn behind the point before
-    // it and moves at its speed. a and b must lie in 1 .. kMaxWaveSegments: otherwise returns
-    // false and leaves the field empty (heightAt then gives 0; the generator is not reseeded).
+    // it and moves at its speed. a and b must be at least 1 and the field must fit in
+    // kMaxWaveFieldBytes: otherwise returns false and leaves the field empty (heightAt then gives
+    // 0; the generator is not reseeded).
     bool init(int a, int b, float speed);
+    // Bytes a field of a x b segments takes: four floats per control point and the control
+    // points of both curve families.
+    static uint64_t bytesFor(uint64_t a, uint64_t b);
     // Advances every phase to t x speed + basePhase, sets the heights to their cosines and
     // moves the control points.
     void setTime(float t);

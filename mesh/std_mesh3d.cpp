@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "data/mesh_registry.h"
 #include "data/message_box.h"
@@ -319,7 +320,12 @@ void StdMesh3D::load(PackReader& reader, MaterialLibrary* materials, MeshRegistr
                 break;
             }
             for (int j = 1; j <= face[0] && pointsKnown; ++j) {
-                if (face[j] < 0 || face[j] >= pointCount_) reader.fail("face index out of range");
+                if (face[j] < 0 || face[j] >= pointCount_) {
+                    // Kept for save, never used to reach a point: getFace hands it out empty.
+                    reader.note("face index " + std::to_string(face[j]) + " outside 0.." +
+                                std::to_string(pointCount_ - 1) + " (the face is not drawn)");
+                    break;
+                }
             }
             words.insert(words.end(), face, face + kInlineFaceWords);
         }

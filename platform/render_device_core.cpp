@@ -241,7 +241,8 @@ void RenderDeviceCore::setClearColor(float r, float g, float b) { loadClearColou
 
 int RenderDeviceCore::isVisible(const Vector3* points, int count) {
     if (!cullingEnabled_) return 1;
-    if (!points || count <= 0) return 1;
+    // Every one of no points lies behind any plane: an empty set is culled.
+    if (!points || count <= 0) return 0;
     for (const Plane& plane : frustumPlanes_) {
         bool allBehind = true;
         for (int i = 0; i < count && allBehind; ++i) allBehind = points[i].classifyAgainst(plane) == 1;
@@ -251,7 +252,8 @@ int RenderDeviceCore::isVisible(const Vector3* points, int count) {
 }
 
 void RenderDeviceCore::setAlpha(float alpha) {
-    if (alpha == alpha_) return;
+    if (alpha == alpha_ && !blendStale_) return;
+    blendStale_ = false;
     enableBlending(alpha != 1.0f);
     alpha_ = alpha;
 }
@@ -274,7 +276,8 @@ void RenderDeviceCore::updateTexture(int x, int y, int width, int height, Textur
 
 void RenderDeviceCore::drawScreenTexture(int, int, int, int, TextureName name, float opacity) {
     drawPicture(name, opacity, alpha_);
-    // setAlpha acts only when the alpha changes: keep blending on while the device alpha is
-    // below 1, or a later translucent mesh at the same alpha would be drawn opaque.
-    if (alpha_ != 1.0f) enableBlending(true);
+    // Faces drawn next (opaque meshes of a later track) are drawn without blending. A device
+    // alpha below 1 no longer matches the backend's blending: the next setAlpha applies it even
+    // when its value is the same, so a later translucent mesh at that alpha still blends.
+    blendStale_ = alpha_ != 1.0f;
 }

@@ -98,9 +98,12 @@ public:
     // 90-degree horizontal view from eye towards target, up (0, 1, 0); culling off.
     void setLookAt(const Vector3& eye, const Vector3& target, int width, int height) final;
     void setClearColor(float r, float g, float b) final;
+    // 1 while culling is off; with culling on, 0 when every point (and so an empty set) lies
+    // behind one frustum plane.
     int isVisible(const Vector3* points, int count) final;
     float getAlpha() final { return alpha_; }
-    // Acts only when the value changes: blending on for anything but 1, off for 1.
+    // Acts only when the value changes (or a picture has turned blending off since): blending
+    // on for anything but 1, off for 1.
     void setAlpha(float alpha) final;
     void clearDepthBuffer() final;
     void clearColorBuffer() final;
@@ -108,7 +111,8 @@ public:
                        const void* pixels) final;
     void bindTexture(TextureName name) final;
     void createTexture(int width, int height, const void* pixels, TextureName* name, int hasAlpha) final;
-    // The picture at opacity over the whole viewport; blending is left as the device alpha wants.
+    // The picture at opacity over the whole viewport; blending is left off, so that opaque faces
+    // drawn next do not blend, until the next setAlpha.
     void drawScreenTexture(int x, int y, int width, int height, TextureName name, float opacity) final;
 
     // State, for tests and tools.
@@ -157,6 +161,8 @@ private:
     std::vector<MeshBase*> translucentQueue_;
     Plane frustumPlanes_[kFrustumPlaneCount];
     bool cullingEnabled_ = false;
+    // Blending was turned off by drawScreenTexture while alpha_ is below 1.
+    bool blendStale_ = false;
     // (library, material id) pairs already reported missing.
     std::set<std::pair<const MaterialLibrary*, int>> reportedMissing_;
     std::vector<Vector3> corners_;  // scratch for one face's corners

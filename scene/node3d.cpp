@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_set>
 
 #include "data/message_box.h"
 #include "data/pack_reader.h"
@@ -296,13 +298,17 @@ void Node3D::loadNodeRecord(PackReader& reader, MaterialLibrary* materials, Mesh
 
     int32_t propertyCount = reader.getInt();
     if (!reader.checkCount(propertyCount, kMaxProperties, "node property count")) return;
+    // The names present, so that each property read is checked for a duplicate at once
+    // instead of by a walk of the table (the first one read wins, as in addProperty).
+    std::unordered_set<std::string> names;
+    for (NamedEntry<char>* entry : properties_) names.insert(entry->name);
     for (int32_t i = 0; i < propertyCount && !reader.failed(); ++i) {
         char name[kPropertyBufferSize] = {};
         char value[kPropertyBufferSize] = {};
         reader.readCountedString(name, sizeof name);
         reader.readCountedString(value, sizeof value);
         if (reader.failed()) return;
-        addProperty(name, value);
+        if (names.insert(name).second) properties_.addLast(new NamedEntry<char>(copyString(value), copyString(name)));
     }
     onPropertiesLoaded();
 
@@ -341,14 +347,10 @@ void Node3D::loadNodeRecord(PackReader& reader, MaterialLibrary* materials, Mesh
         for (int32_t w = 1; w < wordCount; ++w) reader.getInt();  // only the first word is used
         if (reader.failed()) return;
 
+        // A kind word with none of the factory's bits makes no node and has no record: the next
+        // child's kind words follow at once.
         Node3D* child = createNodeFromKinds(kinds, this, materials);
-        if (!child) {
-            // The record that follows cannot be skipped without knowing its class.
-            char reason[64];
-            std::snprintf(reason, sizeof reason, "unknown node kind 0x%X", static_cast<unsigned>(kinds));
-            reader.fail(reason);
-            return;
-        }
+        if (!child) continue;
         // The child can find its root scene while its own record (and subtree) is read.
         child->setParent(this);
         child->load(reader, materials, registry);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 #include "data/message_box.h"
 #include "data/pack_reader.h"
@@ -27,6 +28,14 @@ MeshBase* usableMesh(Node3D* node) {
     MeshBase* mesh = dynamic_cast<MeshBase*>(node);
     if (!mesh || mesh->getPointCount() <= 0 || !mesh->getPoint(0, kLocalPoints)) return nullptr;
     return mesh;
+}
+
+// Every node below node by id, the first in depth-first child order as findNodeById finds it.
+void indexNodes(Node3D* node, std::unordered_map<int32_t, Node3D*>& byId) {
+    for (Node3D* child : node->children()) {
+        byId.emplace(child->getId(), child);
+        indexNodes(child, byId);
+    }
 }
 
 }  // namespace
@@ -88,6 +97,17 @@ void ScenePhysics::load(PackReader& reader) {
     setGravityY(reader.getFloat());
     groundVelocity_ = reader.getFloat();
 
+    // The tree does not change while the records are read: index it once, not per record.
+    std::unordered_map<int32_t, Node3D*> byId;
+    bool indexed = false;
+    auto findNode = [&](int32_t id) -> Node3D* {
+        if (!scene_) return nullptr;
+        if (!indexed) indexNodes(scene_, byId);
+        indexed = true;
+        const auto found = byId.find(id);
+        return found == byId.end() ? nullptr : found->second;
+    };
+
     int32_t firstBadId = 0;
     bool reported = false;
     for (int32_t i = 0; i < count && !reader.failed(); ++i) {
@@ -97,7 +117,7 @@ void ScenePhysics::load(PackReader& reader) {
         if (record.type == kPhysicsMeshBody || record.type == kPhysicsFreeMeshBody) {
             record.nodeId = reader.getInt();
             if (reader.failed()) break;
-            Node3D* node = scene_ ? scene_->findNodeById(record.nodeId) : nullptr;
+            Node3D* node = findNode(record.nodeId);
             MeshBase* mesh = usableMesh(node);
             if (!mesh) {
                 // Skipped: the record names no mesh this scene could move.
@@ -119,7 +139,7 @@ void ScenePhysics::load(PackReader& reader) {
             record.nodeId = reader.getInt();
             record.plane.load(reader);
             if (reader.failed()) break;
-            Node3D* node = scene_ ? scene_->findNodeById(record.nodeId) : nullptr;
+            Node3D* node = findNode(record.nodeId);
             PlaneBody* plane = new PlaneBody(node);
             plane->setFlags(kBodyFixed);
             plane->setPlane(record.plane);

@@ -12,6 +12,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libmp3lame-dev libxml2-dev libxml2-utils
   ffmpeg xvfb xdotool x11-utils imagemagick
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

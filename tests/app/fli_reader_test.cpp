@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/fli_reader.h"
@@ -224,14 +225,15 @@ TEST_F(FliFileTest, OddAndDamagedFramesDecodeWhatIsValid) {
     }
 }
 
-TEST(FliOpen, BadHeadersEndTheProcessWithTheirMessage) {
-    const std::string files[] = {testing::TempDir() + "/no_such.fli",
-                                 writeTemp("magic.fli", fliFile(0x1234, 2, 2, 2, {})),
-                                 writeTemp("short.fli", {0, 0, 0, 0, 0x11, 0xAF})};
-    for (const std::string& file : files) {
+TEST(FliOpen, BadHeadersEndTheProcessNamingTheFileAndWhy) {
+    const std::pair<std::string, std::string> files[] = {
+        {testing::TempDir() + "/no_such.fli", "No such file or directory"},
+        {writeTemp("magic.fli", fliFile(0x1234, 2, 2, 2, {})), "magic 0x1234"},
+        {writeTemp("short.fli", {0, 0, 0, 0, 0x11, 0xAF}), "6 bytes, shorter than the 128-byte header"}};
+    for (const auto& [file, reason] : files) {
         // The message goes to standard output, which the child sends to the captured stderr.
         EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), fliOpen(file.c_str(), nullptr)),
-                    testing::ExitedWithCode(1), "^Wrong header\n$")
+                    testing::ExitedWithCode(1), "^Wrong header: " + file + ": " + reason + ".*\n$")
             << file;
     }
 }

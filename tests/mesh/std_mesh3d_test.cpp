@@ -104,8 +104,6 @@ TEST(StdMesh3D, UnsafeRecordsAreLoadErrors) {
         void (*change)(MeshRecord&);
     };
     const Case cases[] = {
-        {"face index out of range", [](MeshRecord& r) { r.faces[2][3] = 4; }},  // one past the last point
-        {"face index out of range", [](MeshRecord& r) { r.faces[0][1] = -1; }},
         {"inline face corner count", [](MeshRecord& r) { r.faces[1][0] = 4; }},  // the form holds three
         {"inline face corner count", [](MeshRecord& r) { r.faces[1][0] = 11; }},
         // The material list after unknown shared faces has no count: reading on would be a guess.

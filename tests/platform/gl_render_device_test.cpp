@@ -196,9 +196,12 @@ TEST_F(GLRenderDeviceTest, ScreenTextureRowZeroIsAtTheTopAndColumnZeroAtTheRight
     device_.drawScreenTexture(0, 0, 0, 0, name, 1.0f);
     EXPECT_EQ(readPixel(kW - 2, kH - 2), rgbOf(1, 1, 0));
 
-    // A picture drawn while the device alpha is below 1 leaves blending on for what follows.
+    // A picture drawn while the device alpha is below 1 turns blending off; setting the same
+    // alpha again turns it back on.
     device_.setAlpha(0.5f);
     device_.drawScreenTexture(0, 0, 0, 0, name, 1.0f);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    device_.setAlpha(0.5f);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     GLint src = 0, dst = 0;
     glGetIntegerv(GL_BLEND_SRC, &src);

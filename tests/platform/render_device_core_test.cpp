@@ -46,7 +46,18 @@ TEST(RenderDeviceCore, CullsOnlyWhatLiesWhollyBehindOneFrustumPlane) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(device.isVisible(c.points.data(), static_cast<int>(c.points.size())), c.visible);
     }
-    EXPECT_EQ(device.isVisible(nullptr, 0), 1);  // an empty point set counts as visible
+    // One plane has every one of no points behind it: an empty set is out of view, so a mesh
+    // without points culls its children.
+    EXPECT_EQ(device.isVisible(nullptr, 0), 0);
+    StdMesh3D pointless, child;
+    child.adoptPoints(1, new Vector3[1]{Vector3(0, 10, 0)});  // behind the camera
+    pointless.addChild(&child, 0);
+    pointless.update(&device, 640, 480, true);
+    EXPECT_FALSE(pointless.isInView());
+    EXPECT_TRUE(child.isInView());  // not updated: still its initial answer
+    child.update(&device, 640, 480, true);
+    EXPECT_FALSE(child.isInView());
+    pointless.children().removeAt(0);
     device.setLookAt(Vector3(0, 0, 0), Vector3(0, 0, -1), 640, 480);  // turns culling off
     EXPECT_EQ(device.isVisible(box(-1, 9, -1, 1, 11, 1).data(), 8), 1);
     EXPECT_EQ(device.getFieldOfView(), 90.0f);

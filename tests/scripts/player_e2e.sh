@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The real player under Xvfb: with a small show (tools/test_pack) it plays for about 2 s, the
-# screen shows the black letterbox bars around a non-empty picture, and Escape ends it with exit
-# code 0; without data.pak it opens the empty letterboxed picture and leaves with 0 too; a
-# damaged data.pak is reported in a box and ends the program with exit code 1 before any window.
+# The real player under Xvfb: with a small show (tools/test_pack) each of the three builds
+# (1024x768, 800x600, 640x480) plays for about 2 s, the screen shows the black letterbox bars
+# around a non-empty picture, and Escape ends it with exit code 0; without data.pak it opens the
+# empty letterboxed picture and leaves with 0 too; a damaged data.pak is reported in a box and
+# ends the program with exit code 1 before any window.
 # Arguments: build folder, source folder.
 set -u
 BUILD_DIR=$(cd "${1:?build folder}" && pwd)
@@ -99,13 +100,18 @@ play_show() {
 
 status=0
 
-# 1. The small show, in the 1024x768 build and in the 800x600 one.
+# 1. The small show in each of the three builds.
 mkdir -p "$WORK/show"
 "$PACKER" "$WORK/show/data.pak" || { echo "FAIL [show]: test_pack failed"; exit 1; }
 play_show "$PLAYER" 1024 768 96 || status=1
-if [ -x "$BUILD_DIR/demoplayer-800" ]; then
-  play_show "$BUILD_DIR/demoplayer-800" 800 600 75 || status=1
-fi
+for build in "demoplayer-800 800 600 75" "demoplayer-640 640 480 60"; do
+  read -r program width height bar <<<"$build"
+  if [ -x "$BUILD_DIR/$program" ]; then
+    play_show "$BUILD_DIR/$program" "$width" "$height" "$bar" || status=1
+  else
+    echo "FAIL: $BUILD_DIR/$program is missing"; status=1
+  fi
+done
 
 start_xvfb 1024x768x24 || exit 1
 # 2. No data.pak: the empty letterboxed show, Escape, exit code 0.

@@ -10,7 +10,8 @@
 // Loads the pack at path (files it names are looked up from the working directory, as for the
 // live program) and describes it. False when the pack cannot be opened or is damaged, with the
 // loader's error (naming the byte offset) in error; messages shown while loading go to the
-// installed message-box sink.
+// installed message-box sink. A fault that loading survived (a face index outside its points) is
+// described under "warning" (the first one) and "warnings" (how many).
 bool inspectPack(const std::string& path, nlohmann::ordered_json* description, std::string* error);
 
 // The text form of a description made by inspectPack: one indented line per item.
