@@ -1,8 +1,6 @@
 // The start-up load sequence shared by the programs and the tools.
 #include "app/show_loader.h"
 
-#include <string>
-
 #include "app/player.h"
 #include "data/mesh_registry.h"
 #include "data/pack_reader.h"
@@ -15,10 +13,7 @@ ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Player& 
         registry.loadEntries(reader);
         if (!reader.failed()) player.loadTimeline(reader, registry);
     }
-    if (reader.noteCount() > 1)
-        reportLine(reader.firstNote() + "; " + std::to_string(reader.noteCount() - 1) + " more like it");
-    else if (reader.noteCount() == 1)
-        reportLine(reader.firstNote());
+    if (reader.noteCount() > 0) reportLine(reader.noteSummary());
     if (!reader.failed()) return kShowLoaded;
     messageBox(reader.error().c_str(), kLoadErrorCaption, MessageBoxStyle::OkStop);
     return kShowBadPack;

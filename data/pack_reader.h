@@ -61,6 +61,8 @@ public:
     // empty when nothing was noted.
     const std::string& firstNote() const { return firstNote_; }
     int noteCount() const { return noteCount_; }
+    // The first note and how many more there were ("...; 12 more like it"); empty when none.
+    std::string noteSummary() const;
     bool failed() const { return failed_; }
     // E.g. "data.pak: truncated at byte 18734 while reading a mesh point"; empty while sound.
     const std::string& error() const { return error_; }
