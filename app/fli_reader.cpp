@@ -110,10 +110,20 @@ public:
         p[1] = c[1];
         p[2] = c[2];
     }
-    void putOpaque(long x, long y, uint8_t index) {
-        if (x < 0 || y < 0 || x >= clipW_ || y >= clipH_) return;
-        put(x, y, index);
-        pixels_[(static_cast<size_t>(y) * kFliStride + static_cast<size_t>(x)) * 4 + 3] = 255;
+    // count pixels from (x, y) rightwards, colour indices[k] for pixel k (all one colour when
+    // indices is null and index is given); clipped once for the whole run.
+    void run(long x, long y, long count, const uint8_t* indices, uint8_t index = 0, bool opaque = false) {
+        if (y < 0 || y >= clipH_ || count <= 0) return;
+        const long from = std::max(x, 0L);
+        const long to = std::min(x + count, static_cast<long>(clipW_));
+        uint8_t* p = pixels_ + (static_cast<size_t>(y) * kFliStride + static_cast<size_t>(from)) * 4;
+        for (long k = from; k < to; ++k, p += 4) {
+            const uint8_t* c = palette_ + (indices ? indices[k - x] : index) * 3;
+            p[0] = c[0];
+            p[1] = c[1];
+            p[2] = c[2];
+            if (opaque) p[3] = 255;
+        }
     }
 
 private:
@@ -159,11 +169,13 @@ bool decodeByteRun(const uint8_t* chunk, uint32_t size, int width, int height, P
             if (n > 0) {
                 uint8_t index = 0;
                 if (!in.byte(index)) return false;
-                for (int k = 0; k < n; ++k) out.put(x++, y, index);
+                out.run(x, y, n, nullptr, index);
+                x += n;
             } else if (n < 0) {
                 const uint8_t* run = in.take(static_cast<uint32_t>(-n));
                 if (!run) return false;
-                for (int k = 0; k < -n; ++k) out.put(x++, y, run[k]);
+                out.run(x, y, -n, run);
+                x += -n;
             }
         }
     }
@@ -188,11 +200,13 @@ bool decodeDeltaFli(const uint8_t* chunk, uint32_t size, PixelWriter& out) {
             if (n > 0) {
                 const uint8_t* run = in.take(static_cast<uint32_t>(n));
                 if (!run) return false;
-                for (int k = 0; k < n; ++k) out.put(x++, y, run[k]);
+                out.run(x, y, n, run);
+                x += n;
             } else if (n < 0) {
                 uint8_t index = 0;
                 if (!in.byte(index)) return false;
-                for (int k = 0; k < -n; ++k) out.put(x++, y, index);
+                out.run(x, y, -n, nullptr, index);
+                x += -n;
             }
         }
     }
@@ -230,7 +244,8 @@ bool decodeDeltaFlc(const uint8_t* chunk, uint32_t size, int width, PixelWriter&
             if (n > 0) {
                 const uint8_t* run = in.take(static_cast<uint32_t>(n) * 2);
                 if (!run) return false;
-                for (int k = 0; k < 2 * n; ++k) out.put(x++, y, run[k]);
+                out.run(x, y, 2 * n, run);
+                x += 2 * n;
             } else if (n < 0) {
                 const uint8_t* pair = in.take(2);
                 if (!pair) return false;
@@ -251,8 +266,11 @@ void decodeBlack(int width, int height, uint8_t* pixels) {
     const int h = std::min(height, kFliStride);
     static constexpr uint8_t kBlack[4] = {0, 0, 0, 255};
     for (int y = 0; y < h; ++y) {
+        // One pixel, then copies of what the row holds so far.
         uint8_t* row = pixels + static_cast<size_t>(y) * kFliStride * 4;
-        for (int x = 0; x < w; ++x) std::memcpy(row + 4 * x, kBlack, 4);
+        if (w > 0) std::memcpy(row, kBlack, 4);
+        for (int done = 1; done < w; done *= 2)
+            std::memcpy(row + 4 * done, row, 4 * static_cast<size_t>(std::min(done, w - done)));
     }
 }
 
@@ -261,7 +279,7 @@ bool decodeCopy(const uint8_t* chunk, uint32_t size, int width, int height, Pixe
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = in.take(static_cast<uint32_t>(width));
         if (!row) return false;
-        for (int x = 0; x < width; ++x) out.putOpaque(x, y, row[x]);
+        out.run(0, y, width, row, 0, true);
     }
     return true;
 }

@@ -13,13 +13,10 @@ ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Timeline
         registry.loadEntries(reader);
         if (!reader.failed()) timeline.load(reader, registry);
     }
-    if (reader.noteCount() > 1)
-        reportLine(reader.firstNote() + "; " + std::to_string(reader.noteCount() - 1) + " more like it");
-    else if (reader.noteCount() == 1)
-        reportLine(reader.firstNote());
+    if (reader.noteCount() > 0) reportLine(reader.noteSummary());
     ShowLoadResult result;
     result.bytes = reader.offset();
-    result.firstNote = reader.firstNote();
+    result.noteSummary = reader.noteSummary();
     result.noteCount = reader.noteCount();
     if (reader.failed()) {
         result.status = ShowLoadStatus::Damaged;

@@ -27,8 +27,8 @@ struct ShowLoadResult {
     // Bytes of the uncompressed stream read.
     uint64_t bytes = 0;
     // Faults that loading survived (data kept but not used, a face reaching outside its points):
-    // the first, with its offset and what was being read, and how many there were.
-    std::string firstNote;
+    // the first, with its offset and what was being read, and how many more there were.
+    std::string noteSummary;
     int noteCount = 0;
     bool loaded() const { return status == ShowLoadStatus::Loaded; }
 };
@@ -36,7 +36,7 @@ struct ShowLoadResult {
 // Opens the pack at path, reads the mesh section into registry and the timeline section into
 // timeline, and closes it. Files that the pack names are looked up from the working directory.
 // Boxes shown while loading go through a MessageBoxDigest (each distinct one once), and a fault
-// that loading survived is reported in one reportLine (the reader's firstNote(), with how many
+// that loading survived is reported in one reportLine (the reader's noteSummary(): the first, with how many
 // more there were).
 ShowLoadResult loadShow(const std::string& path, MeshRegistry& registry, Timeline& timeline);
 // The same from a reader that is already open (a pack in memory); the reader is not closed.

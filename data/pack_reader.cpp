@@ -249,6 +249,11 @@ void PackReader::note(const std::string& reason) {
         firstNote_ = name_ + ": " + reason + " at byte " + std::to_string(offset()) + " while reading " + what_;
 }
 
+std::string PackReader::noteSummary() const {
+    if (noteCount_ <= 1) return firstNote_;
+    return firstNote_ + "; " + std::to_string(noteCount_ - 1) + " more like it";
+}
+
 void PackReader::failAt(const std::string& reason, uint64_t at, const char* what) {
     if (failed_) return;
     failed_ = true;

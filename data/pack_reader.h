@@ -73,6 +73,8 @@ public:
     // empty when nothing was noted.
     const std::string& firstNote() const { return firstNote_; }
     int noteCount() const { return noteCount_; }
+    // The first note and how many more there were ("...; 12 more like it"); empty when none.
+    std::string noteSummary() const;
     bool failed() const { return failed_; }
     // The first failure; meaningful once failed().
     const ReadError& failure() const { return failure_; }

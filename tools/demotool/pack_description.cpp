@@ -273,7 +273,7 @@ bool inspectPack(const std::string& path, nlohmann::ordered_json* description, s
     *description = describe(path, load.bytes, registry, timeline);
     // A fault that loading survived (a face reaching outside its points), once, with a count.
     if (load.noteCount > 0) {
-        (*description)["warning"] = load.firstNote;
+        (*description)["warning"] = load.noteSummary;
         (*description)["warnings"] = load.noteCount;
     }
     return true;
@@ -282,12 +282,7 @@ bool inspectPack(const std::string& path, nlohmann::ordered_json* description, s
 std::string formatInspection(const nlohmann::ordered_json& d) {
     std::ostringstream out;
     out << "pack " << str(d["pack"]) << " (" << d["bytes"].get<uint64_t>() << " bytes uncompressed)\n";
-    if (d.contains("warning")) {
-        const int more = d["warnings"].get<int>() - 1;
-        out << "warning: " << str(d["warning"]);
-        if (more > 0) out << "; " << more << " more like it";
-        out << "\n";
-    }
+    if (d.contains("warning")) out << "warning: " << str(d["warning"]) << "\n";
 
     out << "meshes: " << d["meshes"].size() << "\n";
     for (const Json& m : d["meshes"])

@@ -11,7 +11,7 @@
 // live program) and describes it. False when the pack cannot be opened or is damaged, with the
 // loader's error (naming the byte offset) in error; messages shown while loading go to the
 // installed message-box sink. A fault that loading survived (a face index outside its points) is
-// described under "warning" (the first one) and "warnings" (how many).
+// described under "warning": the first one and how many more there were.
 bool inspectPack(const std::string& path, nlohmann::ordered_json* description, std::string* error);
 
 // The text form of a description made by inspectPack: one indented line per item.
