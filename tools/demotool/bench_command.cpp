@@ -120,6 +120,7 @@ int benchCommand(const std::vector<std::string>& args) {
         doc["engine"] = passJson(bench, bench.engine());
         doc["engine"]["device"] = "null";
         doc["engine"]["draw_calls_per_frame"] = callsPerFrame;
+        doc["engine_cpu"] = passJson(bench, bench.engineCpu());
         if (!engineOnly) {
             doc["render"] = passJson(bench, bench.render());
             doc["render"]["device"] = "headless GL";
@@ -139,6 +140,8 @@ int benchCommand(const std::vector<std::string>& args) {
     char title[160];
     std::snprintf(title, sizeof title, "engine (null device, %.1f draw calls per frame), per drawn frame:", callsPerFrame);
     printPass(bench, title, bench.engine());
+    printPass(bench, "engine in CPU time of the playing thread (without the time other programs ran):",
+              bench.engineCpu());
     if (!engineOnly) printPass(bench, "render (headless GL, up to a finished picture), per drawn frame:", bench.render());
     if (!settings.encodeCodec.empty()) {
         std::snprintf(title, sizeof title, "encode (%s: read-back and encoding), per output frame:",

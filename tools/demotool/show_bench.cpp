@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -57,6 +58,13 @@ const char* kindName(int kind) {
         case kCellAnimation: return "animation";
         default: return "unknown";
     }
+}
+
+// CPU time of the calling thread, in milliseconds.
+double threadCpuMilliseconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
 }  // namespace
@@ -146,18 +154,25 @@ bool ShowBench::runEngine() {
     player->start();
 
     engine_ = FrameCosts(static_cast<size_t>(schedule_.endStep - schedule_.firstStep));
+    engineCpu_ = FrameCosts(static_cast<size_t>(schedule_.endStep - schedule_.firstStep));
     long long callsBefore = 0;
     for (int64_t step = 0; step < schedule_.endStep; ++step) {
         if (step == schedule_.firstStep) callsBefore = device.drawCallCount();
         clock.set(stepMilliseconds(step));
+        const double cpuStart = threadCpuMilliseconds();
         const auto start = Clock::now();
         player->renderFrame(settings_.width, settings_.height, 0);
         const auto end = Clock::now();
+        const double cpuEnd = threadCpuMilliseconds();
         // The steps before --from only bring the show's state up to date.
-        if (step >= schedule_.firstStep) engine_.add(step, millisecondsBetween(start, end));
+        if (step >= schedule_.firstStep) {
+            engine_.add(step, millisecondsBetween(start, end));
+            engineCpu_.add(step, cpuEnd - cpuStart);
+        }
     }
     engineDrawCalls_ = device.drawCallCount() - callsBefore;
     describeSlowest(engine_, player->timeline());
+    describeSlowest(engineCpu_, player->timeline());
     return true;
 }
 

@@ -46,6 +46,9 @@ public:
     bool runRender();
 
     const FrameCosts& engine() const { return engine_; }
+    // The engine pass's steps in CPU time of the thread that played them: what the show itself
+    // cost, without the time other programs held the processor.
+    const FrameCosts& engineCpu() const { return engineCpu_; }
     const FrameCosts& render() const { return render_; }
     const FrameCosts& encode() const { return encode_; }
     // Calls the engine pass handed to its device (primitives and pictures), over its timed steps.
@@ -66,6 +69,7 @@ private:
     FrameSchedule schedule_;
     double toSeconds_ = 0.0;
     FrameCosts engine_;
+    FrameCosts engineCpu_;
     FrameCosts render_;
     FrameCosts encode_;
     long long engineDrawCalls_ = 0;
