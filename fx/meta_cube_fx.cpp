@@ -87,8 +87,9 @@ void MetaCube_FX::configure(float sizeX, float sizeY, float sizeZ) {
     field_->threshold = 0.6f;
     field_->cellDrawer = this;
     field_->cube = cube_.get();
-    // With a new ball every kMetaSpawnInterval draws, at most this many live at once.
-    field_->reserveBalls((field_->lifetime() + kMetaSpawnInterval - 1) / kMetaSpawnInterval);
+    // With a new ball every kMetaSpawnInterval draws, at most this many live at once, and the
+    // ball spawned here besides: the spawn counter is shared, so the first draw may spawn at once.
+    field_->reserveBalls((field_->lifetime() + kMetaSpawnInterval - 1) / kMetaSpawnInterval + 1);
     field_->spawnBall();
 }
 

@@ -3,6 +3,9 @@
 // field, handed one by one to a CellDrawer.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "fx/scalar_grid.h"
 #include "math/vector3.h"
 
@@ -86,6 +89,8 @@ private:
     int lifetime_ = 50;
     float angleStep_;
     ScalarGrid grid_;
+    // drawCells' count of the corners above the level per k, for the current (i, j) column.
+    std::vector<uint8_t> columnAbove_;
     MetaBall* balls_ = nullptr;
     MetaBall* spare_ = nullptr;
 };

@@ -26,7 +26,17 @@ Vector3* IndexedFace::getPoint(int index, int space) {
 void IndexedFace::setIndices(VertexSet* source, int n, const int32_t* indices) {
     count_ = clampCorners(n);
     source_ = source;
-    if (indices) std::copy(indices, indices + count_, indices_);
+    if (!indices) return;
+    // Meshes re-target their face view once per face and frame: the usual triangles and
+    // quadrilaterals are copied inline rather than through a library call.
+    if (count_ == 3 || count_ == 4) {
+        indices_[0] = indices[0];
+        indices_[1] = indices[1];
+        indices_[2] = indices[2];
+        if (count_ == 4) indices_[3] = indices[3];
+        return;
+    }
+    std::copy(indices, indices + count_, indices_);
 }
 
 void IndexedFace::setColour(float r, float g, float b) {

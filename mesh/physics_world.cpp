@@ -18,6 +18,9 @@ PhysicsWorld::PhysicsWorld() = default;
 void PhysicsWorld::addBody(RigidBody* body) {
     if (!body) return;
     bodies_.insert(bodies_.begin(), body);
+    // The step's copy of the list gets its room now, when the world grows, rather than on the
+    // next step.
+    if (passBodies_.capacity() < bodies_.capacity()) passBodies_.reserve(bodies_.capacity());
 }
 
 void PhysicsWorld::removeBody(RigidBody* body) {
@@ -38,7 +41,8 @@ void PhysicsWorld::step() {
 
     // 2. Integration and rest test. The listener may take bodies out of the world, so the pass
     // runs over a copy of the list and skips what was removed meanwhile.
-    passBodies_ = bodies_;
+    // addBody keeps the copy's room up with the list's, so this does not allocate.
+    passBodies_.assign(bodies_.begin(), bodies_.end());
     removedWhileStepping_.clear();
     stepping_ = true;
     for (RigidBody* body : passBodies_) {

@@ -204,8 +204,12 @@ void StdMesh3D::setSoftBody(int32_t startFrame, int32_t endFrame, float directio
 
 bool StdMesh3D::rootPaused() {
     // Only a scene root can pause; a mesh outside any scene (an effect's tile) never is.
-    const auto* scene = dynamic_cast<const Scene3D*>(getRoot());
-    return scene && scene->isPaused();
+    const uint64_t version = nodeTreeVersion();
+    if (version != rootVersion_) {
+        rootScene_ = dynamic_cast<const Scene3D*>(getRoot());
+        rootVersion_ = version;
+    }
+    return rootScene_ && rootScene_->isPaused();
 }
 
 void StdMesh3D::stepSoftBody(uint32_t time) {

@@ -16,6 +16,8 @@
 constexpr int32_t kMaxMeshPoints = 4000000;
 constexpr int32_t kMaxMeshFaces = 4000000;
 
+class Scene3D;
+
 class StdMesh3D : public MeshBase {
 public:
     // Empty: no points, no faces, transform mode 2, soft body unbound, param (opacity) 1.0.
@@ -116,8 +118,12 @@ private:
     // setFaces without touching the faces key.
     void assignFaces(int count, int32_t** faces, const int32_t* materials);
     void stepSoftBody(uint32_t time);
-    // True when the scene root of this node is paused.
+    // True when the scene root of this node is paused. The root is looked up again only after a
+    // node tree changed (nodeTreeVersion).
     bool rootPaused();
+
+    const Scene3D* rootScene_ = nullptr;  // the scene root found at rootVersion_, or null
+    uint64_t rootVersion_ = 0;
 
     Vector3* localPoints_ = nullptr;
     Vector3* auxPoints_ = nullptr;

@@ -37,6 +37,10 @@ void HeadlessContext::close() {
     surface_.reset();
 }
 
+void HeadlessContext::finish() const {
+    if (isOpen()) glFinish();
+}
+
 std::string HeadlessContext::readRgba() const {
     if (!isOpen()) return {};
     const int w = surface_->getWidth(), h = surface_->getHeight();

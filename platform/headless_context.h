@@ -26,6 +26,8 @@ public:
     const std::string& error() const { return error_; }
     // "pbuffer" or "framebuffer object".
     const char* drawTarget() const { return surface_ ? surface_->drawTarget() : ""; }
+    // Waits until every GL command given so far has been carried out (the picture is finished).
+    void finish() const;
     // Reads the whole drawable as RGBA, bottom row first (width x height x 4 bytes).
     std::string readRgba() const;
 

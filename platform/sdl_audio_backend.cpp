@@ -3,6 +3,43 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+
+namespace {
+
+// ALSA's error handler type; a null handler puts ALSA's own (which prints) back.
+using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int err, const char* fmt, ...);
+using AlsaSetErrorHandler = int (*)(AlsaErrorHandler handler);
+
+void quietAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// While in scope, the ALSA library that SDL probes reports nothing: on a machine without a sound
+// card it would otherwise print a page of configuration errors before SDL says, in one line,
+// that it has no device. The library is held open meanwhile so that SDL finds the same instance,
+// with the quiet handler; nothing happens where it is not installed.
+class QuietAlsa {
+public:
+    QuietAlsa() : library_(dlopen("libasound.so.2", RTLD_LAZY)) { set(quietAlsaError); }
+    ~QuietAlsa() {
+        set(nullptr);
+        if (library_) dlclose(library_);
+    }
+    QuietAlsa(const QuietAlsa&) = delete;
+    QuietAlsa& operator=(const QuietAlsa&) = delete;
+
+private:
+    void set(AlsaErrorHandler handler) {
+        if (!library_) return;
+        if (auto setHandler = reinterpret_cast<AlsaSetErrorHandler>(dlsym(library_, "snd_lib_error_set_handler")))
+            setHandler(handler);
+    }
+
+    void* library_;
+};
+
+}  // namespace
 
 struct SdlAudioBackend::Stream : FSOUND_STREAM {
     Mix_Music* music = nullptr;
@@ -20,15 +57,26 @@ void SdlAudioBackend::start(Stream* stream) {
 
 bool SdlAudioBackend::open(int mixRate, int) {
     if (audioOpen_) return true;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    QuietAlsa quiet;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        reportNoSound();
+        return false;
+    }
     Mix_Init(MIX_INIT_MP3);
     if (Mix_OpenAudio(mixRate, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
+        reportNoSound();
         Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
     audioOpen_ = true;
     return true;
+}
+
+void SdlAudioBackend::reportNoSound() {
+    if (reportedNoSound_) return;
+    reportedNoSound_ = true;
+    std::fprintf(stderr, "No sound device (%s): playing without music.\n", SDL_GetError());
 }
 
 void SdlAudioBackend::close() {

@@ -1,5 +1,6 @@
 // SdlAudioBackend: the live Linux player's music on SDL2_mixer (44.1 kHz stereo, one music
-// channel). A machine without an audio device opens nothing, and every call is then silent.
+// channel). A machine without an audio device opens nothing, says so in one line on standard
+// error, and every call is then silent.
 #pragma once
 
 #include "platform/audio_backend.h"
@@ -8,7 +9,9 @@ class SdlAudioBackend : public AudioBackend {
 public:
     ~SdlAudioBackend() override;
 
-    // Starts SDL's audio subsystem and opens the mixer at mixRate.
+    // Starts SDL's audio subsystem and opens the mixer at mixRate. Without a sound device: false,
+    // after one line on standard error (the first time only) instead of the audio library's
+    // own reports.
     bool open(int mixRate, int maxChannels) override;
     void close() override;
     FSOUND_STREAM* load(const char* fileName) override;
@@ -24,7 +27,9 @@ public:
 private:
     struct Stream;
     void start(Stream* stream);
+    void reportNoSound();
 
     bool audioOpen_ = false;
+    bool reportedNoSound_ = false;
     Stream* channelStream_ = nullptr;  // the one channel (0) and the stream on it
 };

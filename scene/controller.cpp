@@ -63,6 +63,7 @@ Controller::~Controller() {
 void Controller::load(PackReader& reader) {
     ReadContext context(reader, "a controller");
     targetId_ = reader.getInt();
+    resolvedVersion_ = 0;
     int32_t hasPosition = reader.getInt();
     int32_t hasRotation = reader.getInt();
     int32_t hasScale = reader.getInt();
@@ -93,7 +94,13 @@ void Controller::setVisibilityTrack(Track* track) { replaceTrack(visibilityTrack
 
 void Controller::apply(int32_t t, Node3D* root) {
     if (!root) return;
-    Node3D* node = root->findNodeById(targetId_);
+    const uint64_t version = nodeTreeVersion();
+    if (root != resolvedRoot_ || version != resolvedVersion_) {
+        resolvedNode_ = root->findNodeById(targetId_);
+        resolvedRoot_ = root;
+        resolvedVersion_ = version;
+    }
+    Node3D* node = resolvedNode_;
     if (!node) return;
     node->setTime(t);
 

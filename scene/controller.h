@@ -29,11 +29,15 @@ public:
 
     // Finds the node by id under root (root itself is not compared), sets its time to t and
     // writes every track that brackets t through the node's setters. Nothing when the node is
-    // missing. Keys whose values are not of the track's kind are ignored.
+    // missing. Keys whose values are not of the track's kind are ignored. The node found is kept
+    // until the root or any node tree changes (nodeTreeVersion).
     void apply(int32_t t, Node3D* root);
 
     int32_t getTargetId() const { return targetId_; }
-    void setTargetId(int32_t id) { targetId_ = id; }
+    void setTargetId(int32_t id) {
+        targetId_ = id;
+        resolvedVersion_ = 0;
+    }
     // The tracks (null when absent). A set track is owned by the controller (any previous one is
     // deleted).
     Track* positionTrack() const { return positionTrack_; }
@@ -51,6 +55,11 @@ private:
     Track* scaleTrack_ = nullptr;
     Track* visibilityTrack_ = nullptr;
     int32_t targetId_ = 0;
+    // The last lookup of the target: under which root, what it found (null for nothing), and the
+    // tree version it holds for (0: none).
+    Node3D* resolvedRoot_ = nullptr;
+    Node3D* resolvedNode_ = nullptr;
+    uint64_t resolvedVersion_ = 0;
 };
 
 // a + (b - a) * s.

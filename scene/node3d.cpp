@@ -32,6 +32,9 @@ constexpr int kMaxNodeDepth = 256;
 
 int loadDepth = 0;
 
+// Starts at 1 so that 0 can stand for "nothing cached".
+uint64_t treeVersion = 1;
+
 struct DepthGuard {
     DepthGuard() { ++loadDepth; }
     ~DepthGuard() { --loadDepth; }
@@ -47,6 +50,10 @@ char* copyString(const char* s) {
 
 }  // namespace
 
+uint64_t nodeTreeVersion() { return treeVersion; }
+
+void noteNodeTreeChange() { ++treeVersion; }
+
 Node3D::Node3D() {
     localMatrix_.setIdentity();
     worldMatrix_.setIdentity();
@@ -54,6 +61,7 @@ Node3D::Node3D() {
 }
 
 Node3D::~Node3D() {
+    noteNodeTreeChange();
     for (Node3D* child : children_) delete child;
     for (NamedEntry<char>* entry : properties_) {
         delete[] const_cast<char*>(entry->name);
@@ -97,6 +105,7 @@ void Node3D::addChild(Node3D* child, int where) {
     }
     // The child's world transform now depends on this node.
     child->invalidate();
+    noteNodeTreeChange();
 }
 
 Node3D* Node3D::getRoot() {
@@ -313,6 +322,7 @@ void Node3D::loadNodeRecord(PackReader& reader, MaterialLibrary* materials, Mesh
     onPropertiesLoaded();
 
     id_ = reader.getInt();
+    noteNodeTreeChange();
     reserved_ = reader.getInt();
     targetId_ = reader.getInt();
     param_ = reader.getFloat();

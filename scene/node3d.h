@@ -22,6 +22,13 @@ class MeshRegistry;
 // Capacity of the name field (254 characters and the NUL).
 constexpr int kNodeNameCapacity = 255;
 
+// A number that changes whenever any node tree changes shape (a child added or removed, a parent
+// set, a node deleted) or a node's id changes; never 0. Lookups that keep what they found (a
+// controller's node, a mesh's scene root) keep this with it, and look again once it differs.
+uint64_t nodeTreeVersion();
+// Marks a change of shape made outside Node3D's own operations (through children(), say).
+void noteNodeTreeChange();
+
 class Node3D {
 public:
     Node3D();
@@ -48,7 +55,10 @@ public:
     // 11: the topmost ancestor (this node when it has no parent).
     virtual Node3D* getRoot();
     virtual Node3D* getParent() { return parent_; }
-    virtual void setParent(Node3D* parent) { parent_ = parent; }
+    virtual void setParent(Node3D* parent) {
+        parent_ = parent;
+        noteNodeTreeChange();
+    }
     virtual int getChildCount();
     // 15: null when out of range.
     virtual Node3D* getChild(int index);
@@ -56,7 +66,10 @@ public:
     virtual Node3D* getNodeByName(const char* name);
     // 17: depth-first over the descendants in child order; this node is not compared.
     virtual Node3D* findNodeById(int id);
-    virtual void setId(int id) { id_ = id; }
+    virtual void setId(int id) {
+        id_ = id;
+        noteNodeTreeChange();
+    }
     virtual void setVisible(bool visible);
     virtual bool isVisible() { return (state_ & 1) != 0; }
     virtual void setName(const char* name);

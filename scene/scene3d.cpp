@@ -38,7 +38,10 @@ Scene3D::~Scene3D() { physics_.reset(); }
 
 void Scene3D::addChild(Node3D* child, int where) { Node3D::addChild(child, where); }
 
-void Scene3D::removeChild(Node3D* node) { children().remove(node); }
+void Scene3D::removeChild(Node3D* node) {
+    children().remove(node);
+    noteNodeTreeChange();
+}
 
 Camera3D* Scene3D::selectCamera() {
     for (Node3D* child : children())

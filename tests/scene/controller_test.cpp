@@ -204,3 +204,54 @@ TEST(Track, UnknownKeyValueKindsAreLoadErrors) {
         EXPECT_EQ(t.count(), 0);
     }
 }
+
+TEST(Controller, FindsItsNodeAgainOnceTheTreeChanges) {
+    Group3D root;
+    auto* first = new Group3D();
+    first->setId(5);
+    root.addChild(first, 0);
+    Controller c;
+    c.setTargetId(5);
+    c.setPositionTrack(vectorTrack({{0, Vector3(1, 1, 1)}, {100, Vector3(1, 1, 1)}}));
+    c.apply(50, &root);
+    EXPECT_EQ(first->getPosition().x, 1.0f);
+
+    // The id moves to a node added later: the controller follows it.
+    first->setId(6);
+    auto* second = new Group3D();
+    second->setId(5);
+    root.addChild(second, 0);
+    c.apply(50, &root);
+    EXPECT_EQ(second->getPosition().y, 1.0f);
+    first->setPosition(0, 0, 0);
+    c.apply(60, &root);
+    EXPECT_EQ(first->getPosition().x, 0.0f);
+
+    // The node it found is deleted: nothing is written through the stale pointer (the sanitizer
+    // build would stop on it), and a node with the id added afterwards is found.
+    root.children().remove(second);
+    noteNodeTreeChange();
+    delete second;
+    c.apply(70, &root);
+    auto* third = new Group3D();
+    third->setId(5);
+    first->addChild(third, 0);
+    c.apply(80, &root);
+    EXPECT_EQ(third->getPosition().z, 1.0f);
+
+    // Another root with the same ids gets its own node.
+    Group3D otherRoot;
+    auto* other = new Group3D();
+    other->setId(5);
+    otherRoot.addChild(other, 0);
+    c.apply(90, &otherRoot);
+    EXPECT_EQ(other->getPosition().x, 1.0f);
+
+    // A new target id is looked up at once.
+    auto* fourth = new Group3D();
+    fourth->setId(9);
+    root.addChild(fourth, 0);
+    c.setTargetId(9);
+    c.apply(90, &root);
+    EXPECT_EQ(fourth->getPosition().x, 1.0f);
+}

@@ -3,7 +3,8 @@
 # (1024x768, 800x600, 640x480) plays for about 2 s, the screen shows the black letterbox bars
 # around a non-empty picture, and Escape ends it with exit code 0; without data.pak it opens the
 # empty letterboxed picture and leaves with 0 too; a damaged data.pak is reported in a box and
-# ends the program with exit code 1 before any window.
+# ends the program with exit code 1 before any window; without a sound device the player says so
+# in one line (none of the audio library's own reports) and plays on.
 # Arguments: build folder, source folder.
 set -u
 BUILD_DIR=$(cd "${1:?build folder}" && pwd)
@@ -149,6 +150,20 @@ elif [ -z "$box" ] && ! grep -q "Cannot load the show: data.pak: truncated at by
   echo "FAIL [damaged]: the damage was not reported"; cat "$WORK/err"; status=1
 else
   echo "ok [damaged]: reported${box:+ in a box}, exit code 1"
+fi
+
+# 4. No sound device (ALSA asked for a device that does not exist, so this holds on any machine):
+# one line on standard error, the show plays, Escape ends it with 0.
+(cd "$WORK/show" && SDL_AUDIODRIVER=alsa AUDIODEV=no_such_device exec timeout 90 "$PLAYER" >"$WORK/out" 2>"$WORK/err") &
+APP_PID=$!
+msg=$(escape_window) || { echo "FAIL [no sound]: $msg"; status=1; }
+finish_player
+if [ "$RC" -ne 0 ]; then
+  echo "FAIL [no sound]: exit code $RC"; cat "$WORK/out" "$WORK/err"; status=1
+elif [ "$(wc -l <"$WORK/err")" -ne 1 ] || ! grep -q '^No sound device (.*): playing without music\.$' "$WORK/err"; then
+  echo "FAIL [no sound]: expected one line on standard error:"; cat "$WORK/err"; status=1
+else
+  echo "ok [no sound]: $(cat "$WORK/err")"
 fi
 
 stop_xvfb

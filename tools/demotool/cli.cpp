@@ -44,6 +44,33 @@ const CommandHelp kCommands[] = {
      "  -o OUTDIR      directory for the pictures (created if missing)\n"
      "  --size WxH     window size (default: 1024x768)\n"
      "  --dir SHOWDIR  the show's directory (default: the working directory)\n"},
+    {"bench",
+     "usage: demotool bench [--size WxH] [--fps N] [--from SEC] [--to SEC] [--encode CODEC]\n"
+     "                      [--engine-only] [--json] [--dir SHOWDIR]\n",
+     "Plays the show in SHOWDIR offline exactly as 'record' does (steps of 1000/60 ms, the\n"
+     "same start-up, window size and letterbox) but writes no video, and reports where the\n"
+     "time of each drawn frame goes. Each part is played in a pass of its own, from the start:\n"
+     "\n"
+     "  engine   the show's own work: controllers, update and draw passes, physics, effects,\n"
+     "           down to the render device's calls, on a device that draws nothing; in wall\n"
+     "           time, and in CPU time of the playing thread (which leaves out the time other\n"
+     "           programs held the processor)\n"
+     "  render   the same on the headless GL device, up to a finished picture\n"
+     "  encode   with --encode: reading back and encoding each output frame, alone\n"
+     "\n"
+     "For each: mean, p50, p99 and max in milliseconds, and the five most expensive moments of\n"
+     "the show (show time, and the cell and scene each track draws there). The steps before\n"
+     "--from are played but not counted.\n"
+     "\n"
+     "  --size WxH       window size, letterbox bars included (default: 1024x768)\n"
+     "  --fps N          output frames per second, for --encode; must divide 60 (default: 30)\n"
+     "  --from SEC       count from this show time; the show is still played from 0\n"
+     "  --to SEC         stop before this show time (default: the end of the show)\n"
+     "  --encode CODEC   also time read-back and encoding with this libavcodec encoder (ffv1 is\n"
+     "                   record's default) into a scratch file that is removed afterwards\n"
+     "  --engine-only    the engine pass alone (no GL context is needed)\n"
+     "  --json           print the figures as one JSON document\n"
+     "  --dir SHOWDIR    the show's directory (default: the working directory)\n"},
     {"inspect",
      "usage: demotool inspect [--json] [PACK]\n",
      "Loads PACK (default: data.pak) with the show's loaders and prints what it holds: mesh\n"
@@ -84,6 +111,7 @@ const char* kOverview =
     "Offline tools for a show (data.pak and music.mp3):\n"
     "  record     render the show to a video file, without a screen\n"
     "  snapshot   write pictures of the show at given times\n"
+    "  bench      time the show's engine, rendering and encoding per frame\n"
     "  inspect    print what a pack holds\n"
     "  timeline   draw the tracks, cells, badge and music as an SVG picture\n"
     "  help       print this overview, or 'demotool help COMMAND' for one command\n"
@@ -223,6 +251,7 @@ int runDemotool(int argc, char** argv) {
     }
     if (command == "record") return recordCommand(args);
     if (command == "snapshot") return snapshotCommand(args);
+    if (command == "bench") return benchCommand(args);
     if (command == "inspect") return inspectCommand(args);
     if (command == "timeline") return timelineCommand(args);
 

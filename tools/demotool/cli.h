@@ -1,5 +1,5 @@
-// The command line of demotool: subcommands in the style of git (record, snapshot, inspect,
-// timeline, help), their usage texts, option parsing and the exit codes.
+// The command line of demotool: subcommands in the style of git (record, snapshot, bench,
+// inspect, timeline, help), their usage texts, option parsing and the exit codes.
 #pragma once
 
 #include <map>
@@ -49,6 +49,7 @@ int usageError(const std::string& command, const std::string& message);
 // The subcommands; args are the words after the subcommand's name. Each returns an exit code.
 int recordCommand(const std::vector<std::string>& args);
 int snapshotCommand(const std::vector<std::string>& args);
+int benchCommand(const std::vector<std::string>& args);
 int inspectCommand(const std::vector<std::string>& args);
 int timelineCommand(const std::vector<std::string>& args);
 

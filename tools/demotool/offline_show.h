@@ -34,6 +34,8 @@ public:
     // player renders, the badge is drawn; then capture runs (when given) on the finished
     // picture, before the swap and the letterbox. Returns capture's result (0 without one).
     int drawStep(int64_t step, const std::function<int()>& capture = {});
+    // Waits until the GL work of the frames drawn so far is done.
+    void finishFrame() const { context_.finish(); }
     // The whole window, bars included, as RGBA rows bottom row first (meant for capture).
     std::string readRgba() const { return context_.readRgba(); }
 
