@@ -1,5 +1,5 @@
 // The command line of demotool: subcommands in the style of git (record, snapshot, inspect,
-// timeline, help), their usage texts, option parsing and the exit codes.
+// timeline, play, help), their usage texts, option parsing and the exit codes.
 #pragma once
 
 #include <map>
@@ -51,6 +51,7 @@ int recordCommand(const std::vector<std::string>& args);
 int snapshotCommand(const std::vector<std::string>& args);
 int inspectCommand(const std::vector<std::string>& args);
 int timelineCommand(const std::vector<std::string>& args);
+int playCommand(const std::vector<std::string>& args);
 
 // The whole program: dispatches argv[1] to its subcommand.
 int runDemotool(int argc, char** argv);
