@@ -18,6 +18,7 @@
 #include "math/random.h"
 #include "mesh/physics_world.h"
 #include "platform/gl_window.h"
+#include "platform/render_device_core.h"
 #include "scene/node3d.h"
 #include "scene/scene3d.h"
 #include "scene/scene_physics.h"
@@ -56,7 +57,7 @@ int countNodes(Node3D* node, int depth) {
 }  // namespace
 
 PreviewShow::PreviewShow(PlatformSurface* surface, int width, int height)
-    : surface_(surface), width_(width), height_(height), clock_(0) {}
+    : surface_(surface), width_(width), height_(height), clock_(0), nullDevice_(std::make_unique<NullRenderDevice>()) {}
 
 PreviewShow::~PreviewShow() { player_.reset(); }
 
@@ -119,6 +120,7 @@ void PreviewShow::freshShow() {
         player_->createTrackTextures(tracks);
         trackTextures_ = tracks;
     }
+    nullDevice_ = std::make_unique<NullRenderDevice>();
     drawn_ = -1;
     needsFresh_ = false;
 }
@@ -126,24 +128,42 @@ void PreviewShow::freshShow() {
 void PreviewShow::simulate(int64_t step) {
     const uint32_t ms = stepMilliseconds(step);
     clock_.set(ms);
-    nullDevice_.beginFrame();
-    player_->renderTracks(static_cast<int32_t>(ms), width_, height_, &nullDevice_);
+    nullDevice_->beginFrame();
+    player_->renderTracks(static_cast<int32_t>(ms), width_, height_, nullDevice_.get());
 }
 
 int PreviewShow::drawStep(int64_t step, const std::function<int()>& capture, const Progress& progress) {
     GLWindow* window = player_ ? player_->getWindow() : nullptr;
-    if (!window || step < 0) return -1;
+    auto* device = player_ ? dynamic_cast<RenderDeviceCore*>(player_->getDevice()) : nullptr;
+    if (!window || !device || step < 0) return -1;
     if (needsFresh_ || step <= drawn_) freshShow();
+    // The window letterboxes as after a long run (its first frames after a resize leave the
+    // clear colour black, which the GL state below must not keep).
+    while (window->getLetterboxCounter() < kSteadyLetterbox) window->letterbox(width_, height_);
+    // A fresh show starts from the GL state that the window sets up.
+    if (drawn_ < 0) window->initGL();
+    // The device that draws nothing takes every step but the last two; its state after each one
+    // is the state the drawing device would have had.
     const int64_t first = drawn_ + 1;
-    for (int64_t s = first; s < step; ++s) {
+    for (int64_t s = first; s + 1 < step; ++s) {
         if (progress && (s - first) % kProgressInterval == 0) progress(s - first, step - first);
         simulate(s);
     }
-    // The frames drawn before this one left the window letterboxing as in a long run.
-    while (window->getLetterboxCounter() < kSteadyLetterbox) window->letterbox(width_, height_);
+    if (step - 1 > drawn_) {
+        // The step before is drawn (not shown) through the window's device, badge included, so
+        // that the GL state it leaves (clear colour, matrices, blending) is the one this step
+        // finds after an unbroken run.
+        device->copyViewState(*nullDevice_);
+        const uint32_t before = stepMilliseconds(step - 1);
+        clock_.set(before);
+        player_->renderFrame(width_, height_, 0);
+        window->drawBadge(width_, height_, static_cast<int>(before));
+    }
     clock_.set(stepMilliseconds(step));
     drawn_ = step;
-    return window->drawFrame(capture);
+    const int result = window->drawFrame(capture);
+    nullDevice_->copyViewState(*device);
+    return result;
 }
 
 std::vector<TrackCellInfo> PreviewShow::cellsNow() const {

@@ -77,7 +77,7 @@ private:
     int width_;
     int height_;
     ManualClock clock_;
-    NullRenderDevice nullDevice_;
+    std::unique_ptr<NullRenderDevice> nullDevice_;  // fresh with every fresh show
     std::unique_ptr<Player> player_;
     // Every registry loaded lives on: the cells of earlier loads point into them.
     std::vector<std::unique_ptr<MeshRegistry>> registries_;
