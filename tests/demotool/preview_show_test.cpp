@@ -67,18 +67,25 @@ TEST_F(PreviewShowTest, JumpsAndReloadsDrawWhatSnapshotTakes) {
     PreviewShow show(context_.surface(), kW, kH);
     std::string error;
     ASSERT_TRUE(show.load(&error)) << error;
-    // 5 s: the title picture over the first scene; 30 s: the playground's drops and bodies.
-    ASSERT_TRUE(snapshot({"5.000", "30.000"}));
+    // 5 s: the title picture over the first scene; 30 s: the playground's drops and bodies;
+    // 44 s: the metaballs.
+    ASSERT_TRUE(snapshot({"5.000", "30.000", "44.000"}));
     const std::string at5 = picture("5.000");
     const std::string at30 = picture("30.000");
+    const std::string at44 = picture("44.000");
     ASSERT_EQ(at5.size(), static_cast<size_t>(kW) * kH * 3);
     ASSERT_EQ(at30.size(), at5.size());
 
-    // Straight to 5 s, on to 30 s from the state there, then back (a fresh load).
+    // Straight to 5 s, on to 30 s from the state there, then back (a fresh load) and on again.
     EXPECT_TRUE(drawn(show, 300) == at5) << "start -> 5 s";
     EXPECT_TRUE(drawn(show, 1800) == at30) << "5 s -> 30 s";
-    EXPECT_TRUE(drawn(show, 300) == at5) << "30 s -> 5 s";
+    EXPECT_TRUE(drawn(show, 2640) == at44) << "30 s -> 44 s";
+    EXPECT_TRUE(drawn(show, 300) == at5) << "44 s -> 5 s";
     EXPECT_EQ(show.step(), 300);
+    // Once more to 44 s: the process-wide counters of the drops and the metaballs and the random
+    // generator start again with the fresh show.
+    EXPECT_TRUE(drawn(show, 2640) == at44) << "5 s -> 44 s after going back";
+    EXPECT_TRUE(drawn(show, 300) == at5);
     EXPECT_EQ(show.stepsToReach(1800), 1499);
     EXPECT_EQ(show.stepsToReach(200), 200);
 
