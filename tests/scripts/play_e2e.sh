@@ -97,8 +97,9 @@ fi
 # Home, then forward 5 s, 5 s, 1 s and 1 s: the window shows snapshot's 12.000, and S writes it.
 # snapshot draws on a headless EGL context, the window on the X server's GL, and the two may
 # rasterise an edge or round a blend a little differently (the sea of the first scene differs
-# in a few thousand pixels): so the garden at 12 s, compared with 1% of tolerance, the pixels
-# that differ at all reported. The unit tests check byte identity on one kind of context.
+# in a few thousand pixels, and a clear colour of 0.3 becomes 76 on one and 77 on the other):
+# so the garden at 12 s, compared with 1% of tolerance, the pixels that differ at all reported.
+# The unit tests check byte identity on one kind of context, and this test on the window's own.
 key Home
 wait_for "$WORK/out" "^shown 0:00.000 (step 0)" 4 || fail "Home did not show 0:00.000"
 key Right; key Right; key shift+Right; key shift+Right
@@ -123,9 +124,9 @@ wait_for "$WORK/out" "^reloaded data.pak at 0:12.000" 1 || fail "R did not reloa
 wait_for "$WORK/out" "^shown 0:12.000 (step 720)" 2 || fail "R did not return to 0:12.000"
 sleep 0.5; shot reloaded
 (cd "$WORK" && "$TOOL" snapshot --dir new -o snapnew 12 >/dev/null 2>"$WORK/snap.err") || fail "snapshot failed: $(cat "$WORK/snap.err")"
-renewed=$(differing "$WORK/reloaded.png" "$WORK/snapnew/12.000.png" picture)
-changed=$(differing "$WORK/reloaded.png" "$WORK/jump.png" picture)
-[ "$renewed" = 0 ] && [ "$changed" != 0 ] && echo "ok [reload]: R shows the new pack at 0:12.000 exactly as snapshot does" ||
+renewed=$(FUZZ=1 differing "$WORK/reloaded.png" "$WORK/snapnew/12.000.png" picture)
+changed=$(FUZZ=1 differing "$WORK/reloaded.png" "$WORK/jump.png" picture)
+[ "$renewed" = 0 ] && [ "$changed" != 0 ] && echo "ok [reload]: R shows the new pack at 0:12.000 as snapshot does ($(differing "$WORK/reloaded.png" "$WORK/snapnew/12.000.png" picture) pixels of the picture differ by less than 1%)" ||
   fail "after R the window differs from the new pack's snapshot in $renewed pixels ($changed from the old show)"
 
 # A damaged pack, then R: the show stays as it was and the overlay shows the error.
