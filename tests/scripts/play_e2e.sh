@@ -55,7 +55,7 @@ cp "$SAMPLE/spinner.flc" "$SAMPLE/music.mp3" "$WORK/new/"
 "$PACKER" "$WORK/new/data.pak" || { echo "FAIL: test_pack failed"; exit 1; }
 
 start_xvfb "${W}x${H}x24" || exit 1
-(cd "$WORK" && exec timeout 280 "$TOOL" play --dir show >"$WORK/out" 2>"$WORK/err") &
+(cd "$WORK" && exec timeout 560 "$TOOL" play --dir show >"$WORK/out" 2>"$WORK/err") &
 APP_PID=$!
 if ! wait_for "$WORK/out" "^playing from" 1 || ! id=$(timeout 30 xdotool search --sync --name '^demotool play$' | head -1); then
   echo "FAIL: play did not start"; cat "$WORK/out" "$WORK/err"; exit 1

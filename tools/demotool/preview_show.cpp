@@ -3,6 +3,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/animation.h"
@@ -34,17 +35,21 @@ constexpr int64_t kProgressInterval = 120;
 // many frames on, every frame is letterboxed alike.
 constexpr uint32_t kSteadyLetterbox = 6;
 
-// The uncompressed stream of a gzip (or plain) file; false when it cannot be read whole.
-bool readStream(const char* path, std::vector<uint8_t>* out) {
+// The first size bytes of the uncompressed stream of a gzip (or plain) file: what loading read.
+// Whatever follows is never inflated. False when they cannot be read.
+bool readStream(const char* path, uint64_t size, std::vector<uint8_t>* out) {
     gzFile file = gzopen(path, "rb");
     if (!file) return false;
     out->clear();
     uint8_t block[65536];
-    int n = 0;
-    while ((n = gzread(file, block, sizeof block)) > 0) out->insert(out->end(), block, block + n);
-    const bool ok = n == 0;
+    while (out->size() < size) {
+        const uint64_t want = std::min<uint64_t>(sizeof block, size - out->size());
+        const int n = gzread(file, block, static_cast<unsigned>(want));
+        if (n <= 0) break;
+        out->insert(out->end(), block, block + n);
+    }
     gzclose(file);
-    return ok;
+    return out->size() == size;
 }
 
 int countNodes(Node3D* node, int depth) {
@@ -67,6 +72,7 @@ int64_t PreviewShow::lastStep() const {
 
 bool PreviewShow::load(std::string* error) {
     // The pack is loaded once on its own first, so that a damaged one never replaces the show.
+    uint64_t size = 0;
     {
         MeshRegistry registry;
         Timeline timeline;
@@ -79,9 +85,12 @@ bool PreviewShow::load(std::string* error) {
             needsFresh_ = true;
             return false;
         }
+        size = result.bytes;
     }
+    // The show is loaded again from these bytes whenever it starts afresh (a jump back), so that
+    // it stays the show of this load whatever happens to the file until the next reload.
     std::vector<uint8_t> bytes;
-    if (!readStream(kPackName, &bytes)) {
+    if (!readStream(kPackName, size, &bytes)) {
         *error = std::string(kPackName) + ": cannot be read";
         needsFresh_ = true;
         return false;

@@ -1,9 +1,11 @@
 // PreviewShow: the show of the working directory played on a live window for demotool play, one
 // 60 Hz step at a time, with exact jumps. The show's physics, soft bodies, particle stream and
-// metaballs depend on every step since 0, so reaching a step simulates every step before it
+// metaballs depend on every step since 0, so reaching a step simulates the steps before it
 // through a device that draws nothing (from a fresh load of the pack when the step lies behind),
-// and only the step itself is drawn; its picture is the picture that demotool snapshot takes at
-// that time. The music is not played here: the show keeps time on the silent audio backend.
+// the last of them through the window's device without showing it (it leaves the GL state the
+// step finds), and then draws the step; its picture is the picture that demotool snapshot takes
+// at that time on the same kind of GL context. The music is not played here: the show keeps time
+// on the silent audio backend.
 #pragma once
 
 #include <cstdint>
