@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/audio_backend.h"
@@ -86,8 +87,10 @@ void say(const std::string& line) {
 
 class PlaySession {
 public:
-    PlaySession(PlatformSurface& surface, int width, int height)
-        : surface_(surface), show_(&surface, width, height), music_(liveAudioBackend()) {}
+    // Pictures that S writes go to workingDir.
+    PlaySession(PlatformSurface& surface, int width, int height, std::string workingDir)
+        : surface_(surface), show_(&surface, width, height), music_(liveAudioBackend()),
+          workingDir_(std::move(workingDir)) {}
 
     bool start(int64_t fromStep, const PreviewLoop& loop, std::string* error) {
         if (!show_.load(error)) return false;
@@ -287,13 +290,10 @@ private:
         goTo(step);
     }
 
-public:
-    std::string workingDir_;
-
-private:
     PlatformSurface& surface_;
     PreviewShow show_;
     Music music_;
+    std::string workingDir_;
     PlaybackClock clock_;
     PreviewLoop loop_;
     std::deque<double> frameTimes_;
@@ -379,8 +379,7 @@ int playCommand(const std::vector<std::string>& args) {
 
     int status = kExitOk;
     {
-        PlaySession session(*surface, width, height);
-        session.workingDir_ = workingDir;
+        PlaySession session(*surface, width, height, workingDir);
         std::string error;
         if (!session.start(stepNearestSeconds(from), loop, &error)) {
             std::fprintf(stderr, "demotool play: %s\n", error.c_str());
