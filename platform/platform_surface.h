@@ -7,12 +7,17 @@
 // Virtual key numbers used by the key state table (the window layer's own numbering).
 constexpr int kKeyCount = 256;
 constexpr int kKeyReturn = 0x0D;
+constexpr int kKeyShift = 0x10;  // either Shift key
 constexpr int kKeyEscape = 0x1B;
 constexpr int kKeySpace = 0x20;
+constexpr int kKeyPageUp = 0x21;
+constexpr int kKeyPageDown = 0x22;
+constexpr int kKeyHome = 0x24;
 constexpr int kKeyLeft = 0x25;
 constexpr int kKeyUp = 0x26;
 constexpr int kKeyRight = 0x27;
 constexpr int kKeyDown = 0x28;
+constexpr int kKeyPeriod = 0xBE;
 constexpr int kKeyF1 = 0x70;  // F1 .. F12 are 0x70 .. 0x7B; letters and digits are their ASCII code
 
 // One message from the windowing system.

@@ -237,6 +237,13 @@ void RenderDeviceCore::setLookAt(const Vector3& eye, const Vector3& target, int,
     loadMatrices(projection, lookAtMatrix(eye, target));
 }
 
+void RenderDeviceCore::copyViewState(const RenderDeviceCore& other) {
+    materialLibrary_ = other.materialLibrary_;
+    fieldOfView_ = other.fieldOfView_;
+    cullingEnabled_ = other.cullingEnabled_;
+    for (int i = 0; i < kFrustumPlaneCount; ++i) frustumPlanes_[i] = other.frustumPlanes_[i];
+}
+
 void RenderDeviceCore::setClearColor(float r, float g, float b) { loadClearColour(r, g, b); }
 
 int RenderDeviceCore::isVisible(const Vector3* points, int count) {

@@ -115,6 +115,12 @@ public:
     // drawn next do not blend, until the next setAlpha.
     void drawScreenTexture(int x, int y, int width, int height, TextureName name, float opacity) final;
 
+    // Takes over what other's frames leave for the next frame: the material library, the field
+    // of view, the culling switch and the frustum planes (alpha and the translucent queue start
+    // afresh with every frame). A show simulated through one device can so go on drawing
+    // through another exactly as if that one had drawn every frame.
+    void copyViewState(const RenderDeviceCore& other);
+
     // State, for tests and tools.
     float getFieldOfView() const { return fieldOfView_; }
     bool isCullingEnabled() const { return cullingEnabled_; }

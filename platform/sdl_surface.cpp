@@ -18,6 +18,12 @@ int virtualKey(SDL_Keycode key) {
         case SDLK_UP: return kKeyUp;
         case SDLK_RIGHT: return kKeyRight;
         case SDLK_DOWN: return kKeyDown;
+        case SDLK_PAGEUP: return kKeyPageUp;
+        case SDLK_PAGEDOWN: return kKeyPageDown;
+        case SDLK_HOME: return kKeyHome;
+        case SDLK_PERIOD: return kKeyPeriod;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT: return kKeyShift;
         default: return 0;
     }
 }

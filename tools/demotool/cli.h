@@ -1,5 +1,5 @@
 // The command line of demotool: subcommands in the style of git (record, snapshot, bench,
-// inspect, timeline, help), their usage texts, option parsing and the exit codes.
+// inspect, timeline, play, help), their usage texts, option parsing and the exit codes.
 #pragma once
 
 #include <map>
@@ -52,6 +52,7 @@ int snapshotCommand(const std::vector<std::string>& args);
 int benchCommand(const std::vector<std::string>& args);
 int inspectCommand(const std::vector<std::string>& args);
 int timelineCommand(const std::vector<std::string>& args);
+int playCommand(const std::vector<std::string>& args);
 
 // The whole program: dispatches argv[1] to its subcommand.
 int runDemotool(int argc, char** argv);
