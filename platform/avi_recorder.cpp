@@ -1,7 +1,8 @@
-// AVI writing on libavformat/libavcodec: raw 24-bit bitmaps stored as they come, any other codec
-// through its encoder, and an optional MP3 stream copied packet by packet.
+// Video files on libavformat/libavcodec: raw 24-bit bitmaps stored as they come in AVI, any other
+// codec through its encoder, and an optional MP3 stream copied packet by packet.
 #include "platform/avi_recorder.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,6 +30,44 @@ AVPixelFormat choosePixelFormat(const AVCodec* codec) {
         for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
             if (*p == want) return want;
     return codec->pix_fmts[0];
+}
+
+struct Container {
+    const char* extension;
+    const char* muxer;
+    const char* defaultCodec;
+};
+const Container kContainers[] = {
+    {".avi", "avi", kDefaultAviCodec},
+    {".mkv", "matroska", kDefaultAviCodec},
+    {".mp4", "mp4", kDefaultShareCodec},
+    {".mov", "mov", kDefaultShareCodec},
+};
+
+const Container* findContainer(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return nullptr;
+    std::string extension = path.substr(dot);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const Container& c : kContainers)
+        if (extension == c.extension) return &c;
+    return nullptr;
+}
+
+// Whether the muxer has a way to store the codec, its compatibility modes included (Matroska keeps
+// codecs without a native identifier the way AVI does).
+bool canHold(const AVOutputFormat* format, AVCodecID codec) {
+    return avformat_query_codec(format, codec, FF_COMPLIANCE_EXPERIMENTAL) == 1;
+}
+
+bool isYuv(AVPixelFormat format) {
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    return d && !(d->flags & AV_PIX_FMT_FLAG_RGB) && d->nb_components >= 3;
+}
+
+bool isFullRangeYuv(AVPixelFormat format) {
+    return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P;
 }
 
 }  // namespace
@@ -123,6 +162,40 @@ struct AviRecorder::State {
     }
 };
 
+const char* AviRecorder::containerFor(const std::string& path) {
+    const Container* c = findContainer(path);
+    return c ? c->muxer : nullptr;
+}
+
+std::string AviRecorder::defaultCodecFor(const std::string& path) {
+    const Container* c = findContainer(path);
+    return c ? c->defaultCodec : kDefaultAviCodec;
+}
+
+std::string AviRecorder::checkOutput(const std::string& path, const std::string& codecName) {
+    const Container* c = findContainer(path);
+    if (!c) return "cannot tell the kind of video from the name " + path + " (use .avi, .mkv, .mp4 or .mov)";
+    const std::string name = codecName.empty() ? c->defaultCodec : codecName;
+    const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
+    if (!codec || codec->type != AVMEDIA_TYPE_VIDEO) return "";
+    const AVOutputFormat* format = av_guess_format(c->muxer, nullptr, nullptr);
+    if (!format) return std::string("this build of libavformat cannot write ") + c->extension + " files";
+    // Raw frames are stored as bitmaps, which only AVI takes as they are.
+    if (!canHold(format, codec->id) || (codec->id == AV_CODEC_ID_RAWVIDEO && std::strcmp(c->muxer, "avi") != 0))
+        return std::string("a ") + c->extension + " file cannot hold " + name + " video (its default is " +
+               c->defaultCodec + ")";
+    return "";
+}
+
+bool AviRecorder::codecHasCrf(const std::string& codecName) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(codecName.c_str());
+    if (!codec || !codec->priv_class) return false;
+    const AVClass* options = codec->priv_class;  // searched through a pointer to the class, as the API asks
+    return av_opt_find2(const_cast<AVClass**>(&options), "crf", nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ, nullptr) != nullptr;
+}
+
+void AviRecorder::setLibraryVerbose(bool verbose) { av_log_set_level(verbose ? AV_LOG_INFO : AV_LOG_ERROR); }
+
 AviRecorder::AviRecorder() = default;
 
 AviRecorder::~AviRecorder() { finish(); }
@@ -159,7 +232,7 @@ int AviRecorder::open(int width, int height) {
     if (width <= 0 || height <= 0 || framesPerSecond_ <= 0 || width > 16384 || height > 16384)
         return fail(AVERROR(EINVAL), kStreamFailed);
 
-    const std::string name = codecName_.empty() ? kDefaultAviCodec : codecName_;
+    const std::string name = codecName_.empty() ? defaultCodecFor(fileName_) : codecName_;
     const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
     if (!codec) return fail(AVERROR_ENCODER_NOT_FOUND, std::string(kCompressedStreamFailed) + " A suitable compressor cannot be found.");
     if (codec->type != AVMEDIA_TYPE_VIDEO)
@@ -176,8 +249,12 @@ int AviRecorder::open(int width, int height) {
     s.fps = framesPerSecond_;
     const std::string engineFailed = "AVI Engine failed to initialize. Check filename " + fileName_ + ".";
 
-    int r = avformat_alloc_output_context2(&s.out, nullptr, "avi", s.tempPath.c_str());
+    const Container* container = findContainer(fileName_);
+    if (!container) return fail(AVERROR(EINVAL), engineFailed + " " + checkOutput(fileName_, name) + ".");
+    int r = avformat_alloc_output_context2(&s.out, nullptr, container->muxer, s.tempPath.c_str());
     if (r < 0 || !s.out) return fail(r, engineFailed);
+    const std::string unusable = checkOutput(fileName_, name);
+    if (!unusable.empty()) return fail(AVERROR(EINVAL), std::string(kCompressedStreamFailed) + " " + unusable + ".");
 
     s.video = avformat_new_stream(s.out, nullptr);
     if (!s.video) return fail(AVERROR(ENOMEM), kStreamFailed);
@@ -206,8 +283,20 @@ int AviRecorder::open(int width, int height) {
         s.encoder->time_base = AVRational{1, s.fps};
         s.encoder->framerate = AVRational{s.fps, 1};
         s.encoder->pix_fmt = choosePixelFormat(codec);
+        const bool yuv = isYuv(s.encoder->pix_fmt);
+        const bool fullRange = isFullRangeYuv(s.encoder->pix_fmt);
+        if (yuv) {
+            // Converted with the HD matrix and tagged so, so that players show the colours drawn.
+            s.encoder->colorspace = AVCOL_SPC_BT709;
+            s.encoder->color_primaries = AVCOL_PRI_BT709;
+            s.encoder->color_trc = AVCOL_TRC_BT709;
+            s.encoder->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+        }
         if (s.out->oformat->flags & AVFMT_GLOBALHEADER) s.encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        r = avcodec_open2(s.encoder, codec, nullptr);
+        AVDictionary* codecOptions = nullptr;
+        if (codecHasCrf(name)) av_dict_set_int(&codecOptions, "crf", crf_ >= 0 ? crf_ : kDefaultCrf, 0);
+        r = avcodec_open2(s.encoder, codec, &codecOptions);
+        av_dict_free(&codecOptions);
         if (r < 0)
             return fail(r, std::string(kCompressedStreamFailed) +
                                (r == AVERROR(ENOMEM) ? " There is not enough memory to complete the operation." : ""));
@@ -221,9 +310,15 @@ int AviRecorder::open(int width, int height) {
         s.frame->height = height;
         r = av_frame_get_buffer(s.frame, 0);
         if (r < 0) return fail(r, kCompressedStreamFailed);
+        // RGB targets take the pixels as they are; subsampled chroma is averaged.
         s.scaler = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, s.encoder->pix_fmt,
-                                  SWS_POINT | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr, nullptr);
+                                  (yuv ? SWS_BILINEAR : SWS_POINT) | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr,
+                                  nullptr);
         if (!s.scaler) return fail(AVERROR(EINVAL), kCompressedStreamFailed);
+        if (yuv) {
+            const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+            sws_setColorspaceDetails(s.scaler, bt709, 1, bt709, fullRange ? 1 : 0, 0, 1 << 16, 1 << 16);
+        }
     }
 
     if (!audioPath_.empty()) {
@@ -237,6 +332,8 @@ int AviRecorder::open(int width, int height) {
         AVStream* in = s.audioIn->streams[s.audioIndex];
         s.audio = avformat_new_stream(s.out, nullptr);
         if (!s.audio) return fail(AVERROR(ENOMEM), audioFailed);
+        if (!canHold(s.out->oformat, in->codecpar->codec_id))
+            return fail(AVERROR(EINVAL), audioFailed + " Its codec cannot be stored in this kind of file.");
         r = avcodec_parameters_copy(s.audio->codecpar, in->codecpar);
         if (r < 0) return fail(r, audioFailed);
         s.audio->codecpar->codec_tag = 0;
@@ -262,6 +359,9 @@ int AviRecorder::open(int width, int height) {
     }
     AVDictionary* options = nullptr;
     if (s.raw) av_dict_set(&options, "flipped_raw_rgb", "1", 0);
+    // MP4 and QuickTime: the index at the front, so that the file plays while it downloads.
+    if (!std::strcmp(container->muxer, "mp4") || !std::strcmp(container->muxer, "mov"))
+        av_dict_set(&options, "movflags", "+faststart", 0);
     r = avformat_write_header(s.out, &options);
     av_dict_free(&options);
     if (r < 0) return fail(r, "AVI Compressed Stream format setting failed.");

@@ -1,16 +1,21 @@
-// AviRecorder: writes rendered frames into an AVI file through libavformat/libavcodec. Frames
-// come in as width x height x 3 bytes, blue-green-red, bottom row first (what glReadPixels with
-// GL_BGR gives). The file is written under a temporary name and renamed when finish() succeeds,
-// so a failed recording never leaves a half-written file under the final name. An audio stream
-// can be copied in from an MP3 file, starting at a given position.
+// AviRecorder: writes rendered frames into a video file through libavformat/libavcodec: AVI, or
+// Matroska, MP4 or QuickTime after the file's extension. Frames come in as width x height x 3
+// bytes, blue-green-red, bottom row first (what glReadPixels with GL_BGR gives). The file is
+// written under a temporary name and renamed when finish() succeeds, so a failed recording never
+// leaves a half-written file under the final name. An audio stream can be copied in from an MP3
+// file, starting at a given position.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-// The codec used when none is named: lossless, decoded back exactly by ffmpeg.
+// The codec used when none is named: lossless, decoded back exactly by ffmpeg (AVI and Matroska).
 constexpr const char* kDefaultAviCodec = "ffv1";
+// The codec used when none is named for files meant to be shared (MP4 and QuickTime): H.264.
+constexpr const char* kDefaultShareCodec = "libx264";
+// The quality of kDefaultShareCodec when none is set: clean edges on flat-shaded pictures.
+constexpr int kDefaultCrf = 18;
 constexpr const char* kDefaultAviFileName = "Untitled.avi";
 constexpr int kDefaultAviFramesPerSecond = 30;
 
@@ -28,9 +33,12 @@ public:
     void setFramesPerSecond(int fps) { framesPerSecond_ = fps; }
     int getFramesPerSecond() const { return framesPerSecond_; }
     // An encoder name known to libavcodec ("ffv1", "rawvideo", "utvideo", "mjpeg", "libx264"...);
-    // empty selects kDefaultAviCodec.
+    // empty selects defaultCodecFor(the file name).
     void setCodec(const std::string& codecName) { codecName_ = codecName; }
     const std::string& getCodec() const { return codecName_; }
+    // The constant rate factor of encoders that have one (libx264: 0 lossless .. 51); negative
+    // selects kDefaultCrf for them.
+    void setCrf(int crf) { crf_ = crf; }
     // An MP3 file whose packets are copied in from audioStartSeconds on; empty path: no audio.
     void setAudio(const std::string& path, double startSeconds) {
         audioPath_ = path;
@@ -61,6 +69,21 @@ public:
     // The name written to until finish() renames it.
     static std::string temporaryNameFor(const std::string& path) { return path + ".part"; }
 
+    // The libavformat muxer for path's extension (".avi", ".mkv", ".mp4", ".mov", any case), or
+    // null for any other name.
+    static const char* containerFor(const std::string& path);
+    // The codec used for path when none is named: kDefaultShareCodec for MP4 and QuickTime,
+    // kDefaultAviCodec otherwise.
+    static std::string defaultCodecFor(const std::string& path);
+    // Empty when path's container is known and can hold codecName's video; otherwise why not. An
+    // encoder unknown to libavcodec passes here (open() reports it).
+    static std::string checkOutput(const std::string& path, const std::string& codecName);
+    // True when the encoder codecName takes a constant rate factor.
+    static bool codecHasCrf(const std::string& codecName);
+    // The libraries' own messages: errors only, or (verbose) everything down to their progress
+    // notes. Process-wide.
+    static void setLibraryVerbose(bool verbose);
+
 private:
     struct State;
     int fail(int code, const std::string& text);
@@ -69,6 +92,7 @@ private:
     std::string fileName_ = kDefaultAviFileName;
     int framesPerSecond_ = kDefaultAviFramesPerSecond;
     std::string codecName_;
+    int crf_ = -1;
     std::string audioPath_;
     double audioStartSeconds_ = 0.0;
     std::string status_;

@@ -1,4 +1,4 @@
-// demotool record: the show rendered offline into an AVI file, with the music muxed in.
+// demotool record: the show rendered offline into a video file, with the music muxed in.
 #include <unistd.h>
 
 #include <chrono>
@@ -29,8 +29,8 @@ double millisecondsBetween(std::chrono::steady_clock::time_point a, std::chrono:
 int recordCommand(const std::vector<std::string>& args) {
     ParsedArgs a;
     std::string problem;
-    if (!parseArgs(args, {"-o", "--size", "--fps", "--from", "--to", "--codec", "--dir"}, {"--no-audio"}, &a,
-                   &problem))
+    if (!parseArgs(args, {"-o", "--size", "--fps", "--from", "--to", "--codec", "--crf", "--dir"},
+                   {"--no-audio", "--verbose"}, &a, &problem))
         return usageError("record", problem);
     if (a.help) {
         std::fputs(helpText("record").c_str(), stdout);
@@ -41,7 +41,8 @@ int recordCommand(const std::vector<std::string>& args) {
     int width = kDefaultWidth;
     int height = kDefaultHeight;
     if (a.has("--size") && !parseSize(a.value("--size"), &width, &height))
-        return usageError("record", "bad --size '" + a.value("--size") + "' (expected WxH, e.g. 640x480)");
+        return usageError("record", "bad --size '" + a.value("--size") +
+                                        "' (expected WxH, e.g. 640x480, or 720p, 1080p, 1440p, 4k)");
     long fps = kDefaultAviFramesPerSecond;
     if (a.has("--fps") && (!parseInteger(a.value("--fps"), 1, 60, &fps) || !isValidOutputRate(static_cast<int>(fps))))
         return usageError("record", "bad --fps '" + a.value("--fps") +
@@ -53,13 +54,24 @@ int recordCommand(const std::vector<std::string>& args) {
     if (a.has("--to") && !parseSeconds(a.value("--to"), &to))
         return usageError("record", "bad --to '" + a.value("--to") + "' (expected seconds, e.g. 60)");
     if (a.has("--to") && to <= from) return usageError("record", "--to must be after --from");
-    const std::string codec = a.has("--codec") ? a.value("--codec") : kDefaultAviCodec;
-    if (codec.empty()) return usageError("record", "--codec needs a name");
     if (a.has("-o") && a.value("-o").empty()) return usageError("record", "-o needs a file name");
+    const std::string outputName = a.has("-o") ? a.value("-o") : kDefaultAviFileName;
+    const std::string codec = a.has("--codec") ? a.value("--codec") : AviRecorder::defaultCodecFor(outputName);
+    if (codec.empty()) return usageError("record", "--codec needs a name");
+    // The file's kind and its codec are settled before anything is drawn.
+    const std::string unusable = AviRecorder::checkOutput(outputName, codec);
+    if (!unusable.empty()) return usageError("record", unusable);
+    long crf = -1;
+    if (a.has("--crf")) {
+        if (!parseInteger(a.value("--crf"), 0, 51, &crf))
+            return usageError("record", "bad --crf '" + a.value("--crf") + "' (expected a whole number, e.g. 18)");
+        if (!AviRecorder::codecHasCrf(codec)) return usageError("record", "--crf does not apply to " + codec);
+    }
+    AviRecorder::setLibraryVerbose(a.flags.count("--verbose") != 0);
 
     // Paths are taken relative to where the command was started, before entering the show.
     namespace fs = std::filesystem;
-    const fs::path output = fs::path(absolutePath(a.has("-o") ? a.value("-o") : kDefaultAviFileName));
+    const fs::path output = fs::path(absolutePath(outputName));
     const fs::path dir = fs::path(absolutePath(a.has("--dir") ? a.value("--dir") : "."));
     const fs::path music = dir / "music.mp3";
 
@@ -98,6 +110,7 @@ int recordCommand(const std::vector<std::string>& args) {
     recorder.setFileName(output.string());
     recorder.setFramesPerSecond(static_cast<int>(fps));
     recorder.setCodec(codec);
+    recorder.setCrf(static_cast<int>(crf));
     recorder.setAudio(audio, schedule.firstSeconds());
     show.player()->startRecording();
     if (!recorder.isOpen()) {
