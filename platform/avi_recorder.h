@@ -51,18 +51,33 @@ public:
     // Sets every setting, then opens. fps <= 0 is refused.
     int open(const std::string& path, int width, int height, int fps, const std::string& codecName,
              const std::string& audioPath, double audioStartSeconds);
-    // Appends one frame of width x height x 3 bytes (BGR, bottom row first). 0 on success; a
-    // negative code when nothing is open or encoding/writing failed (the recording then fails and
-    // finish() removes the temporary file).
+    // Hands over one frame of width x height x 3 bytes (BGR, bottom row first), copied at once:
+    // a worker thread encodes and writes it while the caller draws the next one; a few frames at
+    // most wait, so this blocks while the encoder is behind. 0 on success; a negative code when
+    // nothing is open, or when an earlier frame failed to encode or write (with the reason in
+    // status(); no frame is taken after that).
     int writeFrame(const uint8_t* bgrBottomUp);
-    // Ends the recording: flushes the encoder, copies the audio up to the end of the video,
-    // writes the index and renames the file to its final name. Safe to call at any time and more
-    // than once (after a stop, an interruption or a failed write). 0 when a file was completed or
-    // nothing was open; negative when the recording failed (no file is left behind then).
+    // Ends the recording: waits for the frames handed over, flushes the encoder, copies the audio
+    // up to the end of the video, writes the index and renames the file to its final name. Safe
+    // to call at any time and more than once (after a stop, an interruption or a failed write).
+    // 0 when a file was completed or nothing was open. Negative when a frame failed: the file is
+    // then still completed with the frames before it (fileKept()); when the output itself takes
+    // no more bytes, an AVI or Matroska file keeps what reached it, unindexed, under its final
+    // name (fileKept()), an MP4 or QuickTime one is left under its temporary name (partialKept()).
+    // Negative too when the file could not be completed at all (nothing is left behind then).
+    // status() says which.
     int finish();
+    // Frames encoded and written by the last finish().
+    int64_t getFramesWritten() const { return framesWritten_; }
+    // Seconds the worker spent encoding and writing those frames (audio copying included).
+    double getEncodeSeconds() const { return encodeSeconds_; }
+    // The last finish() completed a file under its final name.
+    bool fileKept() const { return fileKept_; }
+    // The last finish() left the frames of a failed output under the temporary name.
+    bool partialKept() const { return partialKept_; }
 
     bool isOpen() const;
-    // Frames written since open.
+    // Frames handed over since open.
     int getFrameIndex() const { return frameIndex_; }
     // "Ok" after a successful open, otherwise the reason of the last failure.
     const std::string& status() const { return status_; }
@@ -97,5 +112,9 @@ private:
     double audioStartSeconds_ = 0.0;
     std::string status_;
     int frameIndex_ = 0;
+    int64_t framesWritten_ = 0;
+    double encodeSeconds_ = 0.0;
+    bool fileKept_ = false;
+    bool partialKept_ = false;
     std::unique_ptr<State> state_;
 };

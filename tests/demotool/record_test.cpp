@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -272,6 +273,42 @@ TEST_F(DemotoolShow, InterruptedRecordingIsFinishedAndPlayable) {
     const RunResult decode = runShell("ffmpeg -v error -i " + shellQuote(avi) + " -f null -", scratch_->path());
     EXPECT_EQ(decode.exitCode, 0);
     EXPECT_EQ(decode.err, "") << "decodes from end to end without an error";
+}
+
+TEST_F(DemotoolShow, OutputThatFailsHalfWayKeepsTheFramesWrittenAndSaysWhy) {
+    // The file may grow to half the size of the whole recording, as on a disk that fills up.
+    const std::string avi = at("cut.avi");
+    const auto limit = static_cast<rlim_t>(std::filesystem::file_size(at("full.avi")) / 2);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const struct rlimit size = {limit, limit};
+        setrlimit(RLIMIT_FSIZE, &size);
+        signal(SIGXFSZ, SIG_IGN);
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen(at("cut.err").c_str(), "w", stderr);
+        execl(DEMOTOOL_PROGRAM, DEMOTOOL_PROGRAM, "record", "--size", "320x240", "--dir", show_.c_str(), "-o",
+              avi.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    const std::string err = readWholeFile(at("cut.err"));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << err;
+    EXPECT_NE(err.find("could not be written: File too large"), std::string::npos) << err;
+    EXPECT_NE(err.find("holds the frames that reached the disk"), std::string::npos) << err;
+    EXPECT_FALSE(fileExists(avi + ".part"));
+    // What reached the disk plays from the start, and is the beginning of the whole recording.
+    const RunResult decode = runShell("ffmpeg -v error -i " + shellQuote(avi) + " -f null -", scratch_->path());
+    EXPECT_EQ(decode.exitCode, 0) << decode.err;
+    const std::string frames = decodeRgb(avi, scratch_->path());
+    const size_t count = frames.size() / kFrameBytes;
+    EXPECT_GT(count, 10u);
+    EXPECT_LT(count, 91u);
+    ASSERT_GT(count, 1u);
+    // The last frame may be cut short; those before it are whole.
+    EXPECT_TRUE(frames.substr(0, (count - 1) * kFrameBytes) == fullFrames_.substr(0, (count - 1) * kFrameBytes));
 }
 
 TEST_F(DemotoolShow, FailedRecordingLeavesNoFile) {

@@ -123,7 +123,8 @@ int recordCommand(const std::vector<std::string>& args) {
     const int64_t total = schedule.frameCount();
     ProgressBar bar(total, isatty(STDERR_FILENO) != 0);
     // Render time is measured per drawn frame (every 60 Hz step from --from on), without the
-    // read-back and encoding of captured frames, which are measured apart.
+    // read-back of captured frames, which is measured apart. Frames are encoded on the recorder's
+    // own thread while the next ones are drawn; the read-back waits when it is a few frames behind.
     FrameTimes renderTimes;
     FrameTimes captureTimes;
     int64_t written = 0;
@@ -159,23 +160,33 @@ int recordCommand(const std::vector<std::string>& args) {
     }
     bar.finish();
 
-    // Failed writes leave no file; otherwise the file is completed with what was written.
+    // The file is completed with the frames written, after a failed frame as well.
     const int finished = recorder.finish();
     const std::string status = recorder.status();
+    const int64_t encoded = recorder.getFramesWritten();
+    const double encodeMs = encoded > 0 ? recorder.getEncodeSeconds() * 1000.0 / static_cast<double>(encoded) : 0.0;
+    const bool kept = recorder.fileKept();
+    const bool partial = recorder.partialKept();
     show.player()->stopRecording();
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (writeFailed || finished != 0) {
-        std::fprintf(stderr, "demotool record: %s; nothing written to %s\n", status.c_str(), output.string().c_str());
+        if (kept || partial) {
+            std::fprintf(stderr, "demotool record: %s (%s)\n", status.c_str(), output.string().c_str());
+        } else {
+            std::fprintf(stderr, "demotool record: %s; nothing written to %s\n", status.c_str(),
+                         output.string().c_str());
+        }
         return kExitFailure;
     }
+    written = encoded;
 
     const std::string ofTotal = interrupt.signal() ? " of " + std::to_string(total) : "";
     std::printf("recorded %lld%s frames (%dx%d, %ld fps, %s%s) to %s in %.2f s; render time per drawn frame "
-                "(60 Hz): mean %.2f ms, p99 %.2f ms, max %.2f ms; capture and encoding per recorded frame: "
-                "mean %.2f ms\n",
+                "(60 Hz): mean %.2f ms, p99 %.2f ms, max %.2f ms; per recorded frame: read-back mean %.2f ms, "
+                "encoding (on its own thread, beside drawing) mean %.2f ms\n",
                 static_cast<long long>(written), ofTotal.c_str(), width, height, fps, codec.c_str(),
                 audio.empty() ? ", no audio" : ", audio", output.string().c_str(), elapsed, renderTimes.mean(),
-                renderTimes.percentile(0.99), renderTimes.max(), captureTimes.mean());
+                renderTimes.percentile(0.99), renderTimes.max(), captureTimes.mean(), encodeMs);
     if (interrupt.signal() != 0) {
         std::fprintf(stderr, "demotool record: interrupted; the file holds the %lld frames written\n",
                      static_cast<long long>(written));
