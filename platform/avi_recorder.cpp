@@ -393,9 +393,12 @@ int AviRecorder::open(int width, int height) {
         s.encoder->time_base = AVRational{1, s.fps};
         s.encoder->framerate = AVRational{s.fps, 1};
         s.encoder->pix_fmt = choosePixelFormat(codec);
-        // Codecs that can split a frame into slices encode them on every core.
+        // Codecs with threads use every core; ffv1 splits frames into slices from its version 3 on.
         s.encoder->thread_count = 0;
-        if (codec->id == AV_CODEC_ID_FFV1 && (codec->capabilities & AV_CODEC_CAP_SLICE_THREADS)) s.encoder->slices = 4;
+        if (codec->id == AV_CODEC_ID_FFV1) {
+            s.encoder->level = 3;
+            s.encoder->slices = 4;
+        }
         const bool yuv = isYuv(s.encoder->pix_fmt);
         const bool fullRange = isFullRangeYuv(s.encoder->pix_fmt);
         if (yuv) {
