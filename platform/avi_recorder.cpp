@@ -1,10 +1,15 @@
-// AVI writing on libavformat/libavcodec: raw 24-bit bitmaps stored as they come, any other codec
-// through its encoder, and an optional MP3 stream copied packet by packet.
+// Video files on libavformat/libavcodec: raw 24-bit bitmaps stored as they come in AVI, any other
+// codec through its encoder, and an optional MP3 stream copied packet by packet.
 #include "platform/avi_recorder.h"
 
+#include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 extern "C" {
@@ -20,6 +25,16 @@ namespace {
 const char* kCompressedStreamFailed = "AVI Compressed Stream creation failed.";
 const char* kStreamFailed = "AVI Stream creation failed. Check Bitmap info.";
 
+// Frames waiting for the encoder at most: enough to keep drawing while a slow frame is encoded,
+// few enough that memory stays flat whatever the length of the recording.
+constexpr int kQueueDepth = 3;
+
+std::string errorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
 // Pixel formats the frames convert to without loss, in order of preference.
 AVPixelFormat choosePixelFormat(const AVCodec* codec) {
     const AVPixelFormat preferred[] = {AV_PIX_FMT_BGR24, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGRA, AV_PIX_FMT_RGB24,
@@ -31,6 +46,44 @@ AVPixelFormat choosePixelFormat(const AVCodec* codec) {
     return codec->pix_fmts[0];
 }
 
+struct Container {
+    const char* extension;
+    const char* muxer;
+    const char* defaultCodec;
+};
+const Container kContainers[] = {
+    {".avi", "avi", kDefaultAviCodec},
+    {".mkv", "matroska", kDefaultAviCodec},
+    {".mp4", "mp4", kDefaultShareCodec},
+    {".mov", "mov", kDefaultShareCodec},
+};
+
+const Container* findContainer(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return nullptr;
+    std::string extension = path.substr(dot);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const Container& c : kContainers)
+        if (extension == c.extension) return &c;
+    return nullptr;
+}
+
+// Whether the muxer has a way to store the codec, its compatibility modes included (Matroska keeps
+// codecs without a native identifier the way AVI does).
+bool canHold(const AVOutputFormat* format, AVCodecID codec) {
+    return avformat_query_codec(format, codec, FF_COMPLIANCE_EXPERIMENTAL) == 1;
+}
+
+bool isYuv(AVPixelFormat format) {
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    return d && !(d->flags & AV_PIX_FMT_FLAG_RGB) && d->nb_components >= 3;
+}
+
+bool isFullRangeYuv(AVPixelFormat format) {
+    return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P;
+}
+
 }  // namespace
 
 struct AviRecorder::State {
@@ -39,7 +92,8 @@ struct AviRecorder::State {
     int width = 0;
     int height = 0;
     int fps = 0;
-    bool failed = false;
+    bool playsUnfinished = false;  // the container is read front to back, without its index
+    bool failed = false;  // a frame failed and the caller has been told; no more frames are taken
 
     AVFormatContext* out = nullptr;
     AVStream* video = nullptr;
@@ -61,7 +115,22 @@ struct AviRecorder::State {
     bool audioDone = true;
     int64_t audioStartPts = 0;
 
+    // Frames handed over by writeFrame wait in a ring of buffers; the worker thread encodes and
+    // writes them in order while the caller draws the next ones. Guarded by mutex.
+    std::vector<std::vector<uint8_t>> ring;
+    int head = 0;          // the oldest frame in the ring, the one being encoded
+    int waiting = 0;       // frames in the ring
+    bool closing = false;  // no more frames will come: the worker ends once the ring is empty
+    int error = 0;         // the worker's first failure; the frames after it are dropped
+    std::string errorStatus;
+    int64_t written = 0;   // frames encoded and handed to the file
+    double encodeSeconds = 0.0;  // the worker's time on them
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::thread worker;
+
     ~State() {
+        stopWorker();
         if (scaler) sws_freeContext(scaler);
         av_frame_free(&frame);
         av_packet_free(&packet);
@@ -109,6 +178,81 @@ struct AviRecorder::State {
         return 0;
     }
 
+    // Encodes frame index (BGR, bottom row first) and writes it, after the audio that comes before
+    // its end. Runs on the worker thread.
+    int encodeFrame(const uint8_t* bgrBottomUp, int64_t index) {
+        int r = pumpAudio(static_cast<double>(index + 1) / fps);
+        if (r < 0) return r;
+        const int tightStride = width * 3;
+        if (raw) {
+            r = av_new_packet(packet, rawStride * height);
+            if (r < 0) return r;
+            for (int y = 0; y < height; ++y) {
+                uint8_t* row = packet->data + static_cast<size_t>(y) * rawStride;
+                std::memcpy(row, bgrBottomUp + static_cast<size_t>(y) * tightStride, tightStride);
+                std::memset(row + tightStride, 0, rawStride - tightStride);
+            }
+            packet->pts = packet->dts = index;
+            packet->duration = 1;
+            packet->flags |= AV_PKT_FLAG_KEY;
+            packet->stream_index = video->index;
+            av_packet_rescale_ts(packet, AVRational{1, fps}, video->time_base);
+            return av_interleaved_write_frame(out, packet);
+        }
+        r = av_frame_make_writable(frame);
+        if (r < 0) return r;
+        // Read the bottom-up rows from the last one upwards: the encoder takes the top row first.
+        const uint8_t* source[1] = {bgrBottomUp + static_cast<size_t>(height - 1) * tightStride};
+        const int strides[1] = {-tightStride};
+        sws_scale(scaler, source, strides, 0, height, frame->data, frame->linesize);
+        frame->pts = index;
+        r = avcodec_send_frame(encoder, frame);
+        return r < 0 ? r : drainEncoder();
+    }
+
+    // The worker: encodes the ring's frames in order until closing with an empty ring.
+    void run() {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return waiting > 0 || closing; });
+            if (waiting == 0) return;
+            const int slot = head;
+            const int64_t index = written;
+            const bool drop = error != 0;
+            lock.unlock();
+            const auto started = std::chrono::steady_clock::now();
+            const int r = drop ? 0 : encodeFrame(ring[slot].data(), index);
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            lock.lock();
+            encodeSeconds += seconds;
+            if (!drop && r < 0) {
+                error = r;
+                errorStatus = "frame " + std::to_string(index + 1) + " could not be written: " + errorText(r);
+            } else if (!drop) {
+                ++written;
+            }
+            head = (head + 1) % kQueueDepth;
+            --waiting;
+            changed.notify_all();
+        }
+    }
+
+    void startWorker() {
+        ring.assign(kQueueDepth, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3));
+        worker = std::thread([this] { run(); });
+    }
+
+    // Lets the worker finish the frames it holds, and waits for it.
+    void stopWorker() {
+        if (!worker.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            closing = true;
+        }
+        changed.notify_all();
+        worker.join();
+    }
+
     // Writes every packet the encoder has ready.
     int drainEncoder() {
         for (;;) {
@@ -122,6 +266,40 @@ struct AviRecorder::State {
         }
     }
 };
+
+const char* AviRecorder::containerFor(const std::string& path) {
+    const Container* c = findContainer(path);
+    return c ? c->muxer : nullptr;
+}
+
+std::string AviRecorder::defaultCodecFor(const std::string& path) {
+    const Container* c = findContainer(path);
+    return c ? c->defaultCodec : kDefaultAviCodec;
+}
+
+std::string AviRecorder::checkOutput(const std::string& path, const std::string& codecName) {
+    const Container* c = findContainer(path);
+    if (!c) return "cannot tell the kind of video from the name " + path + " (use .avi, .mkv, .mp4 or .mov)";
+    const std::string name = codecName.empty() ? c->defaultCodec : codecName;
+    const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
+    if (!codec || codec->type != AVMEDIA_TYPE_VIDEO) return "";
+    const AVOutputFormat* format = av_guess_format(c->muxer, nullptr, nullptr);
+    if (!format) return std::string("this build of libavformat cannot write ") + c->extension + " files";
+    // Raw frames are stored as bitmaps, which only AVI takes as they are.
+    if (!canHold(format, codec->id) || (codec->id == AV_CODEC_ID_RAWVIDEO && std::strcmp(c->muxer, "avi") != 0))
+        return std::string("a ") + c->extension + " file cannot hold " + name + " video (its default is " +
+               c->defaultCodec + ")";
+    return "";
+}
+
+bool AviRecorder::codecHasCrf(const std::string& codecName) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(codecName.c_str());
+    if (!codec || !codec->priv_class) return false;
+    const AVClass* options = codec->priv_class;  // searched through a pointer to the class, as the API asks
+    return av_opt_find2(const_cast<AVClass**>(&options), "crf", nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ, nullptr) != nullptr;
+}
+
+void AviRecorder::setLibraryVerbose(bool verbose) { av_log_set_level(verbose ? AV_LOG_INFO : AV_LOG_ERROR); }
 
 AviRecorder::AviRecorder() = default;
 
@@ -156,10 +334,14 @@ int AviRecorder::open(int width, int height) {
     finish();
     status_ = "Ok";
     frameIndex_ = 0;
+    framesWritten_ = 0;
+    encodeSeconds_ = 0.0;
+    fileKept_ = false;
+    partialKept_ = false;
     if (width <= 0 || height <= 0 || framesPerSecond_ <= 0 || width > 16384 || height > 16384)
         return fail(AVERROR(EINVAL), kStreamFailed);
 
-    const std::string name = codecName_.empty() ? kDefaultAviCodec : codecName_;
+    const std::string name = codecName_.empty() ? defaultCodecFor(fileName_) : codecName_;
     const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
     if (!codec) return fail(AVERROR_ENCODER_NOT_FOUND, std::string(kCompressedStreamFailed) + " A suitable compressor cannot be found.");
     if (codec->type != AVMEDIA_TYPE_VIDEO)
@@ -176,8 +358,12 @@ int AviRecorder::open(int width, int height) {
     s.fps = framesPerSecond_;
     const std::string engineFailed = "AVI Engine failed to initialize. Check filename " + fileName_ + ".";
 
-    int r = avformat_alloc_output_context2(&s.out, nullptr, "avi", s.tempPath.c_str());
+    const Container* container = findContainer(fileName_);
+    if (!container) return fail(AVERROR(EINVAL), engineFailed + " " + checkOutput(fileName_, name) + ".");
+    int r = avformat_alloc_output_context2(&s.out, nullptr, container->muxer, s.tempPath.c_str());
     if (r < 0 || !s.out) return fail(r, engineFailed);
+    const std::string unusable = checkOutput(fileName_, name);
+    if (!unusable.empty()) return fail(AVERROR(EINVAL), std::string(kCompressedStreamFailed) + " " + unusable + ".");
 
     s.video = avformat_new_stream(s.out, nullptr);
     if (!s.video) return fail(AVERROR(ENOMEM), kStreamFailed);
@@ -187,6 +373,7 @@ int AviRecorder::open(int width, int height) {
     s.packet = av_packet_alloc();
     if (!s.packet) return fail(AVERROR(ENOMEM), kCompressedStreamFailed);
     s.raw = codec->id == AV_CODEC_ID_RAWVIDEO;
+    s.playsUnfinished = !std::strcmp(container->muxer, "avi") || !std::strcmp(container->muxer, "matroska");
     if (s.raw) {
         // Stored exactly as Windows bitmaps: BGR, bottom row first, rows padded to 4 bytes.
         s.rawStride = (width * 3 + 3) & ~3;
@@ -206,8 +393,26 @@ int AviRecorder::open(int width, int height) {
         s.encoder->time_base = AVRational{1, s.fps};
         s.encoder->framerate = AVRational{s.fps, 1};
         s.encoder->pix_fmt = choosePixelFormat(codec);
+        // Codecs with threads use every core; ffv1 splits frames into slices from its version 3 on.
+        s.encoder->thread_count = 0;
+        if (codec->id == AV_CODEC_ID_FFV1) {
+            s.encoder->level = 3;
+            s.encoder->slices = 4;
+        }
+        const bool yuv = isYuv(s.encoder->pix_fmt);
+        const bool fullRange = isFullRangeYuv(s.encoder->pix_fmt);
+        if (yuv) {
+            // Converted with the HD matrix and tagged so, so that players show the colours drawn.
+            s.encoder->colorspace = AVCOL_SPC_BT709;
+            s.encoder->color_primaries = AVCOL_PRI_BT709;
+            s.encoder->color_trc = AVCOL_TRC_BT709;
+            s.encoder->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+        }
         if (s.out->oformat->flags & AVFMT_GLOBALHEADER) s.encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        r = avcodec_open2(s.encoder, codec, nullptr);
+        AVDictionary* codecOptions = nullptr;
+        if (codecHasCrf(name)) av_dict_set_int(&codecOptions, "crf", crf_ >= 0 ? crf_ : kDefaultCrf, 0);
+        r = avcodec_open2(s.encoder, codec, &codecOptions);
+        av_dict_free(&codecOptions);
         if (r < 0)
             return fail(r, std::string(kCompressedStreamFailed) +
                                (r == AVERROR(ENOMEM) ? " There is not enough memory to complete the operation." : ""));
@@ -221,9 +426,15 @@ int AviRecorder::open(int width, int height) {
         s.frame->height = height;
         r = av_frame_get_buffer(s.frame, 0);
         if (r < 0) return fail(r, kCompressedStreamFailed);
+        // RGB targets take the pixels as they are; subsampled chroma is averaged.
         s.scaler = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, s.encoder->pix_fmt,
-                                  SWS_POINT | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr, nullptr);
+                                  (yuv ? SWS_BILINEAR : SWS_POINT) | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr,
+                                  nullptr);
         if (!s.scaler) return fail(AVERROR(EINVAL), kCompressedStreamFailed);
+        if (yuv) {
+            const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+            sws_setColorspaceDetails(s.scaler, bt709, 1, bt709, fullRange ? 1 : 0, 0, 1 << 16, 1 << 16);
+        }
     }
 
     if (!audioPath_.empty()) {
@@ -237,6 +448,8 @@ int AviRecorder::open(int width, int height) {
         AVStream* in = s.audioIn->streams[s.audioIndex];
         s.audio = avformat_new_stream(s.out, nullptr);
         if (!s.audio) return fail(AVERROR(ENOMEM), audioFailed);
+        if (!canHold(s.out->oformat, in->codecpar->codec_id))
+            return fail(AVERROR(EINVAL), audioFailed + " Its codec cannot be stored in this kind of file.");
         r = avcodec_parameters_copy(s.audio->codecpar, in->codecpar);
         if (r < 0) return fail(r, audioFailed);
         s.audio->codecpar->codec_tag = 0;
@@ -262,9 +475,13 @@ int AviRecorder::open(int width, int height) {
     }
     AVDictionary* options = nullptr;
     if (s.raw) av_dict_set(&options, "flipped_raw_rgb", "1", 0);
+    // MP4 and QuickTime: the index at the front, so that the file plays while it downloads.
+    if (!std::strcmp(container->muxer, "mp4") || !std::strcmp(container->muxer, "mov"))
+        av_dict_set(&options, "movflags", "+faststart", 0);
     r = avformat_write_header(s.out, &options);
     av_dict_free(&options);
     if (r < 0) return fail(r, "AVI Compressed Stream format setting failed.");
+    s.startWorker();
     return 0;
 }
 
@@ -272,42 +489,21 @@ int AviRecorder::writeFrame(const uint8_t* bgrBottomUp) {
     if (!state_ || state_->failed) return AVERROR(EINVAL);
     if (!bgrBottomUp) return AVERROR(EINVAL);
     State& s = *state_;
-    int r = s.pumpAudio(static_cast<double>(frameIndex_ + 1) / s.fps);
-    const int tightStride = s.width * 3;
-    if (r >= 0 && s.raw) {
-        r = av_new_packet(s.packet, s.rawStride * s.height);
-        if (r >= 0) {
-            for (int y = 0; y < s.height; ++y) {
-                uint8_t* row = s.packet->data + static_cast<size_t>(y) * s.rawStride;
-                std::memcpy(row, bgrBottomUp + static_cast<size_t>(y) * tightStride, tightStride);
-                std::memset(row + tightStride, 0, s.rawStride - tightStride);
-            }
-            s.packet->pts = s.packet->dts = frameIndex_;
-            s.packet->duration = 1;
-            s.packet->flags |= AV_PKT_FLAG_KEY;
-            s.packet->stream_index = s.video->index;
-            av_packet_rescale_ts(s.packet, AVRational{1, s.fps}, s.video->time_base);
-            r = av_interleaved_write_frame(s.out, s.packet);
-        }
-    } else if (r >= 0) {
-        r = av_frame_make_writable(s.frame);
-        if (r >= 0) {
-            // Read the bottom-up rows from the last one upwards: the encoder takes the top row first.
-            const uint8_t* source[1] = {bgrBottomUp + static_cast<size_t>(s.height - 1) * tightStride};
-            const int strides[1] = {-tightStride};
-            sws_scale(s.scaler, source, strides, 0, s.height, s.frame->data, s.frame->linesize);
-            s.frame->pts = frameIndex_;
-            r = avcodec_send_frame(s.encoder, s.frame);
-            if (r >= 0) r = s.drainEncoder();
-        }
-    }
-    if (r < 0) {
+    std::unique_lock<std::mutex> lock(s.mutex);
+    s.changed.wait(lock, [&s] { return s.waiting < kQueueDepth || s.error != 0; });
+    if (s.error != 0) {
         s.failed = true;
-        char text[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(r, text, sizeof text);
-        status_ = std::string("AVI frame write failed: ") + text;
-        return r;
+        status_ = s.errorStatus;
+        return s.error;
     }
+    // The slot after the waiting frames is not the worker's: fill it without the lock.
+    std::vector<uint8_t>& slot = s.ring[(s.head + s.waiting) % kQueueDepth];
+    lock.unlock();
+    std::memcpy(slot.data(), bgrBottomUp, slot.size());
+    lock.lock();
+    ++s.waiting;
+    lock.unlock();
+    s.changed.notify_all();
     ++frameIndex_;
     return 0;
 }
@@ -315,12 +511,17 @@ int AviRecorder::writeFrame(const uint8_t* bgrBottomUp) {
 int AviRecorder::finish() {
     if (!state_) return 0;
     State& s = *state_;
-    int r = s.failed ? AVERROR(EIO) : 0;
-    if (r == 0 && s.encoder) {
+    s.stopWorker();
+    framesWritten_ = s.written;
+    encodeSeconds_ = s.encodeSeconds;
+    const int frameError = s.error;
+    // After a failed frame the file is completed all the same, with the frames before it.
+    int r = 0;
+    if (s.encoder) {
         r = avcodec_send_frame(s.encoder, nullptr);
         if (r >= 0) r = s.drainEncoder();
     }
-    if (r >= 0) r = s.pumpAudio(static_cast<double>(frameIndex_) / s.fps);
+    if (r >= 0) r = s.pumpAudio(static_cast<double>(s.written) / s.fps);
     if (r >= 0) r = av_write_trailer(s.out);
     if (r >= 0 && s.out->pb) {
         avio_flush(s.out->pb);
@@ -331,14 +532,34 @@ int AviRecorder::finish() {
         if (r >= 0 && closed < 0) r = closed;
     }
     if (r >= 0 && std::rename(s.tempPath.c_str(), s.finalPath.c_str()) != 0) r = AVERROR(errno);
+    const std::string written = std::to_string(s.written) + (s.written == 1 ? " frame" : " frames");
     if (r < 0) {
-        if (!s.failed) {
-            char text[AV_ERROR_MAX_STRING_SIZE] = {};
-            av_strerror(r, text, sizeof text);
-            status_ = std::string("AVI file could not be completed: ") + text;
+        const std::string why = "could not be completed: " + errorText(r);
+        if (frameError != 0 && s.written > 0) {
+            // The output itself failed (a full disk, say) and takes nothing more. AVI and Matroska
+            // files play without their index, so what reached the disk is kept under the final name;
+            // an MP4 or QuickTime file needs its index and is left under the temporary name.
+            if (s.playsUnfinished && std::rename(s.tempPath.c_str(), s.finalPath.c_str()) == 0) {
+                status_ = s.errorStatus + "; the file " + why + ": it holds the frames that reached the disk, " +
+                          "without its index";
+                fileKept_ = true;
+            } else {
+                status_ = s.errorStatus + "; the file " + why + ": the frames that reached the disk are left in " +
+                          s.tempPath;
+                partialKept_ = true;
+            }
+            state_.reset();
+            return frameError;
         }
+        status_ = frameError != 0 ? s.errorStatus : "AVI file " + why;
         discard();
-        return r;
+        return frameError != 0 ? frameError : r;
+    }
+    fileKept_ = true;
+    if (frameError != 0) {
+        status_ = s.errorStatus + "; the file holds the " + written + " written before it";
+        state_.reset();
+        return frameError;
     }
     state_.reset();
     return 0;

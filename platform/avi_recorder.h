@@ -1,16 +1,21 @@
-// AviRecorder: writes rendered frames into an AVI file through libavformat/libavcodec. Frames
-// come in as width x height x 3 bytes, blue-green-red, bottom row first (what glReadPixels with
-// GL_BGR gives). The file is written under a temporary name and renamed when finish() succeeds,
-// so a failed recording never leaves a half-written file under the final name. An audio stream
-// can be copied in from an MP3 file, starting at a given position.
+// AviRecorder: writes rendered frames into a video file through libavformat/libavcodec: AVI, or
+// Matroska, MP4 or QuickTime after the file's extension. Frames come in as width x height x 3
+// bytes, blue-green-red, bottom row first (what glReadPixels with GL_BGR gives). The file is
+// written under a temporary name and renamed when finish() succeeds, so a failed recording never
+// leaves a half-written file under the final name. An audio stream can be copied in from an MP3
+// file, starting at a given position.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-// The codec used when none is named: lossless, decoded back exactly by ffmpeg.
+// The codec used when none is named: lossless, decoded back exactly by ffmpeg (AVI and Matroska).
 constexpr const char* kDefaultAviCodec = "ffv1";
+// The codec used when none is named for files meant to be shared (MP4 and QuickTime): H.264.
+constexpr const char* kDefaultShareCodec = "libx264";
+// The quality of kDefaultShareCodec when none is set: clean edges on flat-shaded pictures.
+constexpr int kDefaultCrf = 18;
 constexpr const char* kDefaultAviFileName = "Untitled.avi";
 constexpr int kDefaultAviFramesPerSecond = 30;
 
@@ -28,9 +33,12 @@ public:
     void setFramesPerSecond(int fps) { framesPerSecond_ = fps; }
     int getFramesPerSecond() const { return framesPerSecond_; }
     // An encoder name known to libavcodec ("ffv1", "rawvideo", "utvideo", "mjpeg", "libx264"...);
-    // empty selects kDefaultAviCodec.
+    // empty selects defaultCodecFor(the file name).
     void setCodec(const std::string& codecName) { codecName_ = codecName; }
     const std::string& getCodec() const { return codecName_; }
+    // The constant rate factor of encoders that have one (libx264: 0 lossless .. 51); negative
+    // selects kDefaultCrf for them.
+    void setCrf(int crf) { crf_ = crf; }
     // An MP3 file whose packets are copied in from audioStartSeconds on; empty path: no audio.
     void setAudio(const std::string& path, double startSeconds) {
         audioPath_ = path;
@@ -43,23 +51,53 @@ public:
     // Sets every setting, then opens. fps <= 0 is refused.
     int open(const std::string& path, int width, int height, int fps, const std::string& codecName,
              const std::string& audioPath, double audioStartSeconds);
-    // Appends one frame of width x height x 3 bytes (BGR, bottom row first). 0 on success; a
-    // negative code when nothing is open or encoding/writing failed (the recording then fails and
-    // finish() removes the temporary file).
+    // Hands over one frame of width x height x 3 bytes (BGR, bottom row first), copied at once:
+    // a worker thread encodes and writes it while the caller draws the next one; a few frames at
+    // most wait, so this blocks while the encoder is behind. 0 on success; a negative code when
+    // nothing is open, or when an earlier frame failed to encode or write (with the reason in
+    // status(); no frame is taken after that).
     int writeFrame(const uint8_t* bgrBottomUp);
-    // Ends the recording: flushes the encoder, copies the audio up to the end of the video,
-    // writes the index and renames the file to its final name. Safe to call at any time and more
-    // than once (after a stop, an interruption or a failed write). 0 when a file was completed or
-    // nothing was open; negative when the recording failed (no file is left behind then).
+    // Ends the recording: waits for the frames handed over, flushes the encoder, copies the audio
+    // up to the end of the video, writes the index and renames the file to its final name. Safe
+    // to call at any time and more than once (after a stop, an interruption or a failed write).
+    // 0 when a file was completed or nothing was open. Negative when a frame failed: the file is
+    // then still completed with the frames before it (fileKept()); when the output itself takes
+    // no more bytes, an AVI or Matroska file keeps what reached it, unindexed, under its final
+    // name (fileKept()), an MP4 or QuickTime one is left under its temporary name (partialKept()).
+    // Negative too when the file could not be completed at all (nothing is left behind then).
+    // status() says which.
     int finish();
+    // Frames encoded and written by the last finish().
+    int64_t getFramesWritten() const { return framesWritten_; }
+    // Seconds the worker spent encoding and writing those frames (audio copying included).
+    double getEncodeSeconds() const { return encodeSeconds_; }
+    // The last finish() completed a file under its final name.
+    bool fileKept() const { return fileKept_; }
+    // The last finish() left the frames of a failed output under the temporary name.
+    bool partialKept() const { return partialKept_; }
 
     bool isOpen() const;
-    // Frames written since open.
+    // Frames handed over since open.
     int getFrameIndex() const { return frameIndex_; }
     // "Ok" after a successful open, otherwise the reason of the last failure.
     const std::string& status() const { return status_; }
     // The name written to until finish() renames it.
     static std::string temporaryNameFor(const std::string& path) { return path + ".part"; }
+
+    // The libavformat muxer for path's extension (".avi", ".mkv", ".mp4", ".mov", any case), or
+    // null for any other name.
+    static const char* containerFor(const std::string& path);
+    // The codec used for path when none is named: kDefaultShareCodec for MP4 and QuickTime,
+    // kDefaultAviCodec otherwise.
+    static std::string defaultCodecFor(const std::string& path);
+    // Empty when path's container is known and can hold codecName's video; otherwise why not. An
+    // encoder unknown to libavcodec passes here (open() reports it).
+    static std::string checkOutput(const std::string& path, const std::string& codecName);
+    // True when the encoder codecName takes a constant rate factor.
+    static bool codecHasCrf(const std::string& codecName);
+    // The libraries' own messages: errors only, or (verbose) everything down to their progress
+    // notes. Process-wide.
+    static void setLibraryVerbose(bool verbose);
 
 private:
     struct State;
@@ -69,9 +107,14 @@ private:
     std::string fileName_ = kDefaultAviFileName;
     int framesPerSecond_ = kDefaultAviFramesPerSecond;
     std::string codecName_;
+    int crf_ = -1;
     std::string audioPath_;
     double audioStartSeconds_ = 0.0;
     std::string status_;
     int frameIndex_ = 0;
+    int64_t framesWritten_ = 0;
+    double encodeSeconds_ = 0.0;
+    bool fileKept_ = false;
+    bool partialKept_ = false;
     std::unique_ptr<State> state_;
 };

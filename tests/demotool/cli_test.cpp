@@ -26,8 +26,15 @@ TEST(DemotoolCommandLine, ParsesOptionsAndRefusesBadValues) {
     int w = 0, h = 0;
     EXPECT_TRUE(parseSize("320x240", &w, &h));
     EXPECT_EQ(w * 1000 + h, 320240);
-    for (const char* bad : {"320", "0x240", "320x", "x240", "-3x4", "320x240x1", "99999x10"})
+    for (const char* bad : {"320", "0x240", "320x", "x240", "-3x4", "320x240x1", "99999x10", "720", "8k", "p720"})
         EXPECT_FALSE(parseSize(bad, &w, &h)) << bad;
+    const struct { const char* name; int w, h; } named[] = {
+        {"720p", 1280, 720}, {"1080p", 1920, 1080}, {"1440p", 2560, 1440}, {"4k", 3840, 2160}, {"4K", 3840, 2160}};
+    for (const auto& n : named) {
+        ASSERT_TRUE(parseSize(n.name, &w, &h)) << n.name;
+        EXPECT_EQ(w, n.w) << n.name;
+        EXPECT_EQ(h, n.h) << n.name;
+    }
     double s = 0;
     EXPECT_TRUE(parseSeconds("12.5", &s));
     EXPECT_EQ(s, 12.5);

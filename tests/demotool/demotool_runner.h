@@ -81,12 +81,17 @@ inline RunResult runDemotool(const std::vector<std::string>& args, const std::st
 inline nlohmann::json probeStream(const std::string& file, const char* type, const std::string& captureDir) {
     const RunResult r = runShell("ffprobe -v error -count_frames -select_streams " + std::string(type) +
                                      ":0 -show_entries stream=codec_name,width,height,r_frame_rate,nb_read_frames,"
-                                     "duration -show_entries format=duration -of json " + shellQuote(file),
+                                     "duration,pix_fmt -show_entries format=duration,format_name:format_tags="
+                                     "major_brand -of json " + shellQuote(file),
                                  captureDir);
     const auto doc = nlohmann::json::parse(r.out, nullptr, false);
     if (doc.is_discarded() || !doc.contains("streams") || doc["streams"].empty()) return nullptr;
     nlohmann::json s = doc["streams"][0];
-    if (doc.contains("format")) s["format_duration"] = doc["format"].value("duration", "0");
+    if (doc.contains("format")) {
+        s["format_duration"] = doc["format"].value("duration", "0");
+        s["format_name"] = doc["format"].value("format_name", "");
+        s["major_brand"] = doc["format"].contains("tags") ? doc["format"]["tags"].value("major_brand", "") : "";
+    }
     return s;
 }
 

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "demotool_runner.h"
@@ -123,6 +125,118 @@ TEST_F(DemotoolShow, PartialRecordingsMatchTheWholeRun) {
     for (int n = 0; n < 15; ++n) EXPECT_TRUE(fast.substr(2 * n * kFrameBytes, kFrameBytes) == frame(n)) << n;
 }
 
+// Byte offset of the first top-level MP4 box of the given type, or -1.
+long boxOffset(const std::string& file, const std::string& type) {
+    const std::string bytes = readWholeFile(file);
+    size_t at = 0;
+    while (at + 8 <= bytes.size()) {
+        uint64_t size = 0;
+        for (int i = 0; i < 4; ++i) size = size << 8 | static_cast<uint8_t>(bytes[at + i]);
+        if (bytes.compare(at + 4, 4, type) == 0) return static_cast<long>(at);
+        if (size == 1 && at + 16 <= bytes.size()) {
+            size = 0;
+            for (int i = 8; i < 16; ++i) size = size << 8 | static_cast<uint8_t>(bytes[at + i]);
+        }
+        if (size < 8) return -1;
+        at += size;
+    }
+    return -1;
+}
+
+TEST_F(DemotoolShow, ContainerFollowsTheExtensionWithVideoAndMusicOfTheRecordedLength) {
+    // One second from 1.5 s: 30 frames and the music from 1.5 s on.
+    const std::vector<std::string> range = {"record", "--size", "320x240", "--from", "1.5", "--to", "2.5", "--dir", show_};
+    const std::string lossless = fullFrames_.substr(45 * kFrameBytes, 30 * kFrameBytes);
+
+    std::vector<std::string> args = range;
+    args.insert(args.end(), {"-o", at("share.mp4")});
+    RunResult r = run(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err.find("libx264"), std::string::npos) << "the encoder's chatter is quiet: " << r.err;
+    EXPECT_NE(r.out.find("recorded 30 frames"), std::string::npos) << r.out;
+    auto video = probeStream(at("share.mp4"), "v", scratch_->path());
+    ASSERT_FALSE(video.is_null());
+    EXPECT_EQ(video["major_brand"], "isom");  // MP4, not QuickTime
+    EXPECT_EQ(video["codec_name"], "h264");
+    EXPECT_EQ(video["pix_fmt"], "yuv420p");
+    EXPECT_EQ(video["nb_read_frames"], "30");
+    EXPECT_NEAR(std::stod(video["duration"].get<std::string>()), 1.0, 0.02);
+    auto audio = probeStream(at("share.mp4"), "a", scratch_->path());
+    ASSERT_FALSE(audio.is_null()) << "no audio stream";
+    EXPECT_EQ(audio["codec_name"], "mp3");
+    EXPECT_NEAR(std::stod(audio["duration"].get<std::string>()), 1.0, 0.1);
+    EXPECT_GT(meanVolume(at("share.mp4"), 0.3, scratch_->path()), -30.0) << "the music from 1.5 s: the tone";
+    // The index comes before the media data, so that the file plays while it downloads.
+    const long moov = boxOffset(at("share.mp4"), "moov");
+    const long mdat = boxOffset(at("share.mp4"), "mdat");
+    ASSERT_GE(moov, 0);
+    EXPECT_LT(moov, mdat);
+    // Lossy, but the same pictures in the same colours: close to the lossless frames on average.
+    const std::string decoded = decodeRgb(at("share.mp4"), scratch_->path());
+    ASSERT_EQ(decoded.size(), lossless.size());
+    double difference = 0.0;
+    for (size_t i = 0; i < decoded.size(); ++i)
+        difference += std::abs(static_cast<int>(static_cast<uint8_t>(decoded[i])) - static_cast<uint8_t>(lossless[i]));
+    EXPECT_LT(difference / static_cast<double>(decoded.size()), 3.0);
+
+    // Matroska keeps the lossless default: the very frames of the AVI recording.
+    args = range;
+    args.insert(args.end(), {"-o", at("keep.MKV"), "--verbose"});
+    r = run(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    video = probeStream(at("keep.MKV"), "v", scratch_->path());
+    ASSERT_FALSE(video.is_null());
+    EXPECT_NE(video["format_name"].get<std::string>().find("matroska"), std::string::npos) << video.dump();
+    EXPECT_EQ(video["codec_name"], "ffv1");
+    EXPECT_EQ(video["nb_read_frames"], "30");
+    EXPECT_NEAR(std::stod(video["format_duration"].get<std::string>()), 1.0, 0.1);
+    audio = probeStream(at("keep.MKV"), "a", scratch_->path());
+    ASSERT_FALSE(audio.is_null()) << "no audio stream";
+    EXPECT_EQ(audio["codec_name"], "mp3");
+    EXPECT_TRUE(decodeRgb(at("keep.MKV"), scratch_->path()) == lossless);
+    const double mkvAudio = std::stod(runShell("ffprobe -v error -select_streams a:0 -show_entries packet=duration_time "
+                                               "-of csv=p=0 " + shellQuote(at("keep.MKV")) +
+                                                   " | awk '{s += $1} END {print s + 0}'",
+                                               scratch_->path())
+                                          .out);
+    EXPECT_NEAR(mkvAudio, 1.0, 0.1);
+
+    // QuickTime with a chosen quality; --verbose lets the encoder speak.
+    args = {"record", "--size", "320x240", "--to", "0.5", "--no-audio", "--crf", "30", "--verbose", "--dir", show_,
+            "-o", at("clip.mov")};
+    r = run(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("libx264"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("crf=30.0"), std::string::npos) << r.err;
+    video = probeStream(at("clip.mov"), "v", scratch_->path());
+    ASSERT_FALSE(video.is_null());
+    EXPECT_EQ(video["major_brand"], "qt  ");
+    EXPECT_EQ(video["nb_read_frames"], "15");
+}
+
+TEST_F(DemotoolShow, UnknownKindsOfFileAndCodecsTheyCannotHoldAreUsageErrors) {
+    // The show directory holds no pack: had the command got as far as loading, it would fail with 1.
+    const struct { std::vector<std::string> args; const char* message; } bad[] = {
+        {{"-o", at("x.webm")}, "use .avi, .mkv, .mp4 or .mov"},
+        {{"-o", at("noextension")}, "use .avi"},
+        {{"-o", at("x.mp4"), "--codec", "ffv1"}, ".mp4 file cannot hold ffv1"},
+        {{"-o", at("x.mov"), "--codec", "utvideo"}, ".mov file cannot hold utvideo"},
+        {{"-o", at("x.avi"), "--crf", "20"}, "--crf does not apply to ffv1"},
+        {{"-o", at("x.mp4"), "--crf", "52"}, "bad --crf"},
+    };
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.args[1]);
+        std::vector<std::string> args = {"record", "--size", "64x48", "--dir", at("empty")};
+        args.insert(args.end(), b.args.begin(), b.args.end());
+        const RunResult r = run(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_NE(r.err.find(b.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(fileExists(b.args[1]));
+        EXPECT_FALSE(fileExists(b.args[1] + ".part"));
+    }
+}
+
 TEST_F(DemotoolShow, InterruptedRecordingIsFinishedAndPlayable) {
     const std::string avi = at("stopped.avi");
     const std::string part = avi + ".part";
@@ -159,6 +273,42 @@ TEST_F(DemotoolShow, InterruptedRecordingIsFinishedAndPlayable) {
     const RunResult decode = runShell("ffmpeg -v error -i " + shellQuote(avi) + " -f null -", scratch_->path());
     EXPECT_EQ(decode.exitCode, 0);
     EXPECT_EQ(decode.err, "") << "decodes from end to end without an error";
+}
+
+TEST_F(DemotoolShow, OutputThatFailsHalfWayKeepsTheFramesWrittenAndSaysWhy) {
+    // The file may grow to half the size of the whole recording, as on a disk that fills up.
+    const std::string avi = at("cut.avi");
+    const auto limit = static_cast<rlim_t>(std::filesystem::file_size(at("full.avi")) / 2);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const struct rlimit size = {limit, limit};
+        setrlimit(RLIMIT_FSIZE, &size);
+        signal(SIGXFSZ, SIG_IGN);
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen(at("cut.err").c_str(), "w", stderr);
+        execl(DEMOTOOL_PROGRAM, DEMOTOOL_PROGRAM, "record", "--size", "320x240", "--dir", show_.c_str(), "-o",
+              avi.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    const std::string err = readWholeFile(at("cut.err"));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << err;
+    EXPECT_NE(err.find("could not be written: File too large"), std::string::npos) << err;
+    EXPECT_NE(err.find("holds the frames that reached the disk"), std::string::npos) << err;
+    EXPECT_FALSE(fileExists(avi + ".part"));
+    // What reached the disk plays from the start, and is the beginning of the whole recording.
+    const RunResult decode = runShell("ffmpeg -v error -i " + shellQuote(avi) + " -f null -", scratch_->path());
+    EXPECT_EQ(decode.exitCode, 0) << decode.err;
+    const std::string frames = decodeRgb(avi, scratch_->path());
+    const size_t count = frames.size() / kFrameBytes;
+    EXPECT_GT(count, 10u);
+    EXPECT_LT(count, 91u);
+    ASSERT_GT(count, 1u);
+    // The last frame may be cut short; those before it are whole.
+    EXPECT_TRUE(frames.substr(0, (count - 1) * kFrameBytes) == fullFrames_.substr(0, (count - 1) * kFrameBytes));
 }
 
 TEST_F(DemotoolShow, FailedRecordingLeavesNoFile) {

@@ -71,9 +71,10 @@ protected:
 
 TEST_F(AviRecorderTest, LosslessCodecsRoundTripExactlyUnderTheTemporaryNameUntilFinished) {
     const int w = 37, h = 21;  // 111-byte rows: not a multiple of 4
-    for (const char* codec : {"ffv1", "rawvideo", "utvideo"}) {
-        SCOPED_TRACE(codec);
-        const fs::path file = dir_ / (std::string(codec) + ".avi");
+    for (const std::string name : {"ffv1.avi", "rawvideo.avi", "utvideo.avi", "ffv1.mkv", "utvideo.mkv"}) {
+        SCOPED_TRACE(name);
+        const std::string codec = name.substr(0, name.find('.'));
+        const fs::path file = dir_ / name;
         AviRecorder recorder;
         ASSERT_EQ(recorder.open(file.string(), w, h, 30, codec, "", 0.0), 0) << recorder.status();
         EXPECT_EQ(recorder.status(), "Ok");
@@ -125,7 +126,19 @@ TEST_F(AviRecorderTest, FailuresReportTheirReasonAndLeaveNoFile) {
     EXPECT_LT(recorder.open(file.string(), 0, 8, 30, "", "", 0.0), 0);
     EXPECT_EQ(recorder.status(), "AVI Stream creation failed. Check Bitmap info.");
     EXPECT_LT(recorder.open(file.string(), 8, 8, 30, "", (dir_ / "missing.mp3").string(), 0.0), 0);
+    // A name of no known kind of video, and a codec its kind of file cannot hold.
+    EXPECT_LT(recorder.open((dir_ / "x.webm").string(), 8, 8, 30, "", "", 0.0), 0);
+    EXPECT_NE(recorder.status().find("use .avi, .mkv, .mp4 or .mov"), std::string::npos) << recorder.status();
+    EXPECT_LT(recorder.open((dir_ / "x.mp4").string(), 8, 8, 30, "utvideo", "", 0.0), 0);
+    EXPECT_NE(recorder.status().find(".mp4 file cannot hold utvideo"), std::string::npos) << recorder.status();
+    EXPECT_LT(recorder.open((dir_ / "x.mkv").string(), 8, 8, 30, "rawvideo", "", 0.0), 0);
+    EXPECT_NE(recorder.status().find(".mkv file cannot hold rawvideo"), std::string::npos) << recorder.status();
     EXPECT_TRUE(fs::is_empty(dir_));
+    EXPECT_EQ(AviRecorder::checkOutput("a/b.MKV", "utvideo"), "");
+    EXPECT_EQ(AviRecorder::checkOutput("a/b.mov", ""), "");
+    EXPECT_NE(AviRecorder::checkOutput("a.mkv/b", "ffv1"), "");
+    EXPECT_EQ(AviRecorder::defaultCodecFor("x.Mp4"), kDefaultShareCodec);
+    EXPECT_EQ(AviRecorder::defaultCodecFor("x.mkv"), kDefaultAviCodec);
 }
 
 TEST_F(AviRecorderTest, CopiesMp3AudioFromTheStartPosition) {

@@ -20,20 +20,31 @@ struct CommandHelp {
 const CommandHelp kCommands[] = {
     {"record",
      "usage: demotool record [-o FILE] [--size WxH] [--fps N] [--from SEC] [--to SEC]\n"
-     "                       [--codec NAME] [--no-audio] [--dir SHOWDIR]\n",
+     "                       [--codec NAME] [--crf N] [--no-audio] [--verbose] [--dir SHOWDIR]\n",
      "Plays the show in SHOWDIR (data.pak and music.mp3) offline, on a headless GL context,\n"
-     "and writes it to an AVI file. The show advances in steps of 1000/60 ms as on a 60 Hz\n"
+     "and writes it to a video file. The show advances in steps of 1000/60 ms as on a 60 Hz\n"
      "display, so physics and effects keep their live speed; every step that falls on the\n"
-     "output rate becomes a frame. Ctrl-C (or SIGTERM) ends the file with the frames so far.\n"
+     "output rate becomes a frame. Frames are encoded on a thread of their own while the next\n"
+     "ones are drawn. Ctrl-C (or SIGTERM) ends the file with the frames so far; a frame that\n"
+     "cannot be written (a full disk, say) ends it too, with what was written before, and the\n"
+     "command says what failed and exits with 1.\n"
+     "\n"
+     "The kind of file follows FILE's extension: .avi and .mkv (default codec ffv1, lossless),\n"
+     ".mp4 and .mov (default codec libx264, yuv420p, with the index at the front of the file,\n"
+     "ready to stream or upload). The music is copied in as it is.\n"
      "\n"
      "  -o FILE        output file (default: Untitled.avi)\n"
-     "  --size WxH     window size, letterbox bars included (default: 1024x768)\n"
+     "  --size WxH     window size, letterbox bars included (default: 1024x768); also 720p,\n"
+     "                 1080p, 1440p or 4k\n"
      "  --fps N        output frames per second; must divide 60 (default: 30)\n"
      "  --from SEC     first frame at this show time; the show is still simulated from 0\n"
      "  --to SEC       stop before this show time (default: the end of the show)\n"
-     "  --codec NAME   libavcodec video encoder: ffv1 (default, lossless), utvideo,\n"
-     "                 rawvideo, mjpeg, ...\n"
+     "  --codec NAME   libavcodec video encoder: ffv1 (lossless), utvideo, rawvideo, libx264,\n"
+     "                 mjpeg, ...; the file's kind must be able to hold it\n"
+     "  --crf N        quality of encoders with a constant rate factor (libx264: 0 lossless\n"
+     "                 to 51, default 18; lower is better and larger)\n"
      "  --no-audio     leave the music out (it is copied from SHOWDIR/music.mp3 otherwise)\n"
+     "  --verbose      let the encoders print their own messages\n"
      "  --dir SHOWDIR  the show's directory (default: the working directory)\n"},
     {"snapshot",
      "usage: demotool snapshot [--size WxH] [--dir SHOWDIR] -o OUTDIR SECONDS...\n",
@@ -222,6 +233,17 @@ bool parseInteger(const std::string& text, long low, long high, long* value) {
 }
 
 bool parseSize(const std::string& text, int* width, int* height) {
+    const struct { const char* name; int width, height; } kNamed[] = {
+        {"720p", 1280, 720}, {"1080p", 1920, 1080}, {"1440p", 2560, 1440}, {"4k", 3840, 2160}};
+    std::string lower = text;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const auto& n : kNamed) {
+        if (lower == n.name) {
+            *width = n.width;
+            *height = n.height;
+            return true;
+        }
+    }
     const size_t x = text.find_first_of("xX");
     if (x == std::string::npos) return false;
     long w = 0;

@@ -29,7 +29,7 @@ struct ParsedArgs {
 bool parseArgs(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
                const std::set<std::string>& flagOptions, ParsedArgs* out, std::string* error);
 
-// "WxH" with both in 1..16384. False otherwise.
+// "WxH" with both in 1..16384, or a common name: 720p, 1080p, 1440p, 4k. False otherwise.
 bool parseSize(const std::string& text, int* width, int* height);
 // A whole decimal number within [low, high]. False otherwise.
 bool parseInteger(const std::string& text, long low, long high, long* value);

@@ -1,4 +1,4 @@
-// demotool record: the show rendered offline into an AVI file, with the music muxed in.
+// demotool record: the show rendered offline into a video file, with the music muxed in.
 #include <unistd.h>
 
 #include <chrono>
@@ -29,8 +29,8 @@ double millisecondsBetween(std::chrono::steady_clock::time_point a, std::chrono:
 int recordCommand(const std::vector<std::string>& args) {
     ParsedArgs a;
     std::string problem;
-    if (!parseArgs(args, {"-o", "--size", "--fps", "--from", "--to", "--codec", "--dir"}, {"--no-audio"}, &a,
-                   &problem))
+    if (!parseArgs(args, {"-o", "--size", "--fps", "--from", "--to", "--codec", "--crf", "--dir"},
+                   {"--no-audio", "--verbose"}, &a, &problem))
         return usageError("record", problem);
     if (a.help) {
         std::fputs(helpText("record").c_str(), stdout);
@@ -41,7 +41,8 @@ int recordCommand(const std::vector<std::string>& args) {
     int width = kDefaultWidth;
     int height = kDefaultHeight;
     if (a.has("--size") && !parseSize(a.value("--size"), &width, &height))
-        return usageError("record", "bad --size '" + a.value("--size") + "' (expected WxH, e.g. 640x480)");
+        return usageError("record", "bad --size '" + a.value("--size") +
+                                        "' (expected WxH, e.g. 640x480, or 720p, 1080p, 1440p, 4k)");
     long fps = kDefaultAviFramesPerSecond;
     if (a.has("--fps") && (!parseInteger(a.value("--fps"), 1, 60, &fps) || !isValidOutputRate(static_cast<int>(fps))))
         return usageError("record", "bad --fps '" + a.value("--fps") +
@@ -53,13 +54,24 @@ int recordCommand(const std::vector<std::string>& args) {
     if (a.has("--to") && !parseSeconds(a.value("--to"), &to))
         return usageError("record", "bad --to '" + a.value("--to") + "' (expected seconds, e.g. 60)");
     if (a.has("--to") && to <= from) return usageError("record", "--to must be after --from");
-    const std::string codec = a.has("--codec") ? a.value("--codec") : kDefaultAviCodec;
-    if (codec.empty()) return usageError("record", "--codec needs a name");
     if (a.has("-o") && a.value("-o").empty()) return usageError("record", "-o needs a file name");
+    const std::string outputName = a.has("-o") ? a.value("-o") : kDefaultAviFileName;
+    const std::string codec = a.has("--codec") ? a.value("--codec") : AviRecorder::defaultCodecFor(outputName);
+    if (codec.empty()) return usageError("record", "--codec needs a name");
+    // The file's kind and its codec are settled before anything is drawn.
+    const std::string unusable = AviRecorder::checkOutput(outputName, codec);
+    if (!unusable.empty()) return usageError("record", unusable);
+    long crf = -1;
+    if (a.has("--crf")) {
+        if (!parseInteger(a.value("--crf"), 0, 51, &crf))
+            return usageError("record", "bad --crf '" + a.value("--crf") + "' (expected a whole number, e.g. 18)");
+        if (!AviRecorder::codecHasCrf(codec)) return usageError("record", "--crf does not apply to " + codec);
+    }
+    AviRecorder::setLibraryVerbose(a.flags.count("--verbose") != 0);
 
     // Paths are taken relative to where the command was started, before entering the show.
     namespace fs = std::filesystem;
-    const fs::path output = fs::path(absolutePath(a.has("-o") ? a.value("-o") : kDefaultAviFileName));
+    const fs::path output = fs::path(absolutePath(outputName));
     const fs::path dir = fs::path(absolutePath(a.has("--dir") ? a.value("--dir") : "."));
     const fs::path music = dir / "music.mp3";
 
@@ -98,6 +110,7 @@ int recordCommand(const std::vector<std::string>& args) {
     recorder.setFileName(output.string());
     recorder.setFramesPerSecond(static_cast<int>(fps));
     recorder.setCodec(codec);
+    recorder.setCrf(static_cast<int>(crf));
     recorder.setAudio(audio, schedule.firstSeconds());
     show.player()->startRecording();
     if (!recorder.isOpen()) {
@@ -110,7 +123,8 @@ int recordCommand(const std::vector<std::string>& args) {
     const int64_t total = schedule.frameCount();
     ProgressBar bar(total, isatty(STDERR_FILENO) != 0);
     // Render time is measured per drawn frame (every 60 Hz step from --from on), without the
-    // read-back and encoding of captured frames, which are measured apart.
+    // read-back of captured frames, which is measured apart. Frames are encoded on the recorder's
+    // own thread while the next ones are drawn; the read-back waits when it is a few frames behind.
     FrameTimes renderTimes;
     FrameTimes captureTimes;
     int64_t written = 0;
@@ -146,23 +160,33 @@ int recordCommand(const std::vector<std::string>& args) {
     }
     bar.finish();
 
-    // Failed writes leave no file; otherwise the file is completed with what was written.
+    // The file is completed with the frames written, after a failed frame as well.
     const int finished = recorder.finish();
     const std::string status = recorder.status();
+    const int64_t encoded = recorder.getFramesWritten();
+    const double encodeMs = encoded > 0 ? recorder.getEncodeSeconds() * 1000.0 / static_cast<double>(encoded) : 0.0;
+    const bool kept = recorder.fileKept();
+    const bool partial = recorder.partialKept();
     show.player()->stopRecording();
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (writeFailed || finished != 0) {
-        std::fprintf(stderr, "demotool record: %s; nothing written to %s\n", status.c_str(), output.string().c_str());
+        if (kept || partial) {
+            std::fprintf(stderr, "demotool record: %s (%s)\n", status.c_str(), output.string().c_str());
+        } else {
+            std::fprintf(stderr, "demotool record: %s; nothing written to %s\n", status.c_str(),
+                         output.string().c_str());
+        }
         return kExitFailure;
     }
+    written = encoded;
 
     const std::string ofTotal = interrupt.signal() ? " of " + std::to_string(total) : "";
     std::printf("recorded %lld%s frames (%dx%d, %ld fps, %s%s) to %s in %.2f s; render time per drawn frame "
-                "(60 Hz): mean %.2f ms, p99 %.2f ms, max %.2f ms; capture and encoding per recorded frame: "
-                "mean %.2f ms\n",
+                "(60 Hz): mean %.2f ms, p99 %.2f ms, max %.2f ms; per recorded frame: read-back mean %.2f ms, "
+                "encoding (on its own thread, beside drawing) mean %.2f ms\n",
                 static_cast<long long>(written), ofTotal.c_str(), width, height, fps, codec.c_str(),
                 audio.empty() ? ", no audio" : ", audio", output.string().c_str(), elapsed, renderTimes.mean(),
-                renderTimes.percentile(0.99), renderTimes.max(), captureTimes.mean());
+                renderTimes.percentile(0.99), renderTimes.max(), captureTimes.mean(), encodeMs);
     if (interrupt.signal() != 0) {
         std::fprintf(stderr, "demotool record: interrupted; the file holds the %lld frames written\n",
                      static_cast<long long>(written));
