@@ -41,3 +41,7 @@ struct ShowLoadResult {
 ShowLoadResult loadShow(const std::string& path, MeshRegistry& registry, Timeline& timeline);
 // The same from a reader that is already open (a pack in memory); the reader is not closed.
 ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Timeline& timeline);
+// Frees what a load made: every cell on timeline's tracks (the tracks are emptied), every library
+// animation with the frame bytes it read, and the open FLI/FLC file. The registry the load filled
+// is left to its owner. For tools that load show after show in one process.
+void releaseShow(Timeline& timeline);

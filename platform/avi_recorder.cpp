@@ -508,6 +508,13 @@ int AviRecorder::writeFrame(const uint8_t* bgrBottomUp) {
     return 0;
 }
 
+void AviRecorder::waitForFrames() {
+    if (!state_) return;
+    State& s = *state_;
+    std::unique_lock<std::mutex> lock(s.mutex);
+    s.changed.wait(lock, [&s] { return s.waiting == 0 || !s.worker.joinable(); });
+}
+
 int AviRecorder::finish() {
     if (!state_) return 0;
     State& s = *state_;

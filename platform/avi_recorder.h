@@ -57,6 +57,9 @@ public:
     // nothing is open, or when an earlier frame failed to encode or write (with the reason in
     // status(); no frame is taken after that).
     int writeFrame(const uint8_t* bgrBottomUp);
+    // Blocks until the worker has encoded and written every frame handed over (for timing one
+    // frame's whole encoding). Returns at once when nothing is open.
+    void waitForFrames();
     // Ends the recording: waits for the frames handed over, flushes the encoder, copies the audio
     // up to the end of the video, writes the index and renames the file to its final name. Safe
     // to call at any time and more than once (after a stop, an interruption or a failed write).

@@ -74,10 +74,17 @@ bool PreviewShow::load(std::string* error) {
     // The pack is loaded once on its own first, so that a damaged one never replaces the show.
     uint64_t size = 0;
     {
+        // The library of the show being played is set aside while the trial fills its own, and
+        // put back once the trial's show is freed.
+        std::vector<Animation*> playing;
+        if (animationList)
+            for (Animation* a : *animationList) playing.push_back(a);
+        resetAnimationList();
         MeshRegistry registry;
         Timeline timeline;
-        resetAnimationList();
         const ShowLoadResult result = loadShow(kPackName, registry, timeline);
+        releaseShow(timeline);
+        for (Animation* a : playing) animationList->addLast(a);
         if (!result.loaded()) {
             *error = result.error.text();
             // The trial load went through the process-wide state that the show uses: the show
@@ -115,15 +122,19 @@ bool PreviewShow::load(std::string* error) {
 }
 
 void PreviewShow::freshShow() {
+    // The show before is freed first: its cells and library, then the registry its meshes
+    // came from.
+    releaseShow(player_->timeline());
+    registry_.reset();
     seedRandom(1);
     resetMetaSpawnCounter();
     Pisse3D::resetFrameCounter();
     resetAnimationList();
     if (frameBuffer) std::memset(frameBuffer, 0, kFrameBufferBytes);
-    registries_.push_back(std::make_unique<MeshRegistry>());
+    registry_ = std::make_unique<MeshRegistry>();
     PackReader reader;
     reader.openMemory(pack_.data(), pack_.size(), kPackName);
-    loadShowFrom(reader, *registries_.back(), player_->timeline());
+    loadShowFrom(reader, *registry_, player_->timeline());
     const int tracks = player_->timeline().getTrackCount();
     if (player_->getWindow() && tracks != trackTextures_) {
         player_->createTrackTextures(tracks);

@@ -81,8 +81,7 @@ private:
     ManualClock clock_;
     std::unique_ptr<NullRenderDevice> nullDevice_;  // fresh with every fresh show
     std::unique_ptr<Player> player_;
-    // Every registry loaded lives on: the cells of earlier loads point into them.
-    std::vector<std::unique_ptr<MeshRegistry>> registries_;
+    std::unique_ptr<MeshRegistry> registry_;  // the meshes of the show being played
     std::vector<uint8_t> pack_;  // the uncompressed stream of the pack being played
     int64_t drawn_ = -1;
     // The show's state must be rebuilt from a fresh load before the next step (after a reload,

@@ -216,6 +216,9 @@ bool ShowBench::runRender() {
                 show.finishFrame();
                 const auto captureStart = Clock::now();
                 const int r = show.player()->captureFrame();
+                // Encoding runs beside drawing when recording; here it is waited for, so that
+                // the figure is read-back and encoding of this frame alone.
+                show.window()->recorder().waitForFrames();
                 encodeMs = millisecondsBetween(captureStart, Clock::now());
                 return r;
             });
