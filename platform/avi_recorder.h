@@ -1,16 +1,19 @@
-// AviRecorder: writes rendered frames into an AVI file through libavformat/libavcodec. Frames
-// come in as width x height x 3 bytes, blue-green-red, bottom row first (what glReadPixels with
-// GL_BGR gives). The file is written under a temporary name and renamed when finish() succeeds,
-// so a failed recording never leaves a half-written file under the final name. An audio stream
-// can be copied in from an MP3 file, starting at a given position.
+// AviRecorder: writes rendered frames into an AVI file: through libavformat/libavcodec on POSIX
+// systems (avi_recorder.cpp), through Video for Windows' AVI file functions on Windows
+// (avi_recorder_vfw.cpp). Frames come in as width x height x 3 bytes, blue-green-red, bottom row
+// first (what glReadPixels with GL_BGR_EXT gives). The file is written under a temporary name and
+// renamed over the final name when finish() succeeds, so a failed recording never leaves a
+// half-written file under the final name. On POSIX systems an audio stream can be copied in from
+// an MP3 file, starting at a given position.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-// The codec used when none is named: lossless, decoded back exactly by ffmpeg.
-constexpr const char* kDefaultAviCodec = "ffv1";
+// The codec used when none is named: "ffv1" (lossless, decoded back exactly by ffmpeg) on POSIX
+// systems, "" (uncompressed 24-bit frames) with Video for Windows.
+extern const char* const kDefaultAviCodec;
 constexpr const char* kDefaultAviFileName = "Untitled.avi";
 constexpr int kDefaultAviFramesPerSecond = 30;
 
@@ -27,11 +30,13 @@ public:
     const std::string& getFileName() const { return fileName_; }
     void setFramesPerSecond(int fps) { framesPerSecond_ = fps; }
     int getFramesPerSecond() const { return framesPerSecond_; }
-    // An encoder name known to libavcodec ("ffv1", "rawvideo", "utvideo", "mjpeg", "libx264"...);
-    // empty selects kDefaultAviCodec.
+    // An encoder name known to libavcodec ("ffv1", "rawvideo", "utvideo", "mjpeg", "libx264"...),
+    // or with Video for Windows the four-character code of an installed compressor ("MRLE",
+    // "MSVC"...; "DIB " or empty: uncompressed). Empty selects kDefaultAviCodec.
     void setCodec(const std::string& codecName) { codecName_ = codecName; }
     const std::string& getCodec() const { return codecName_; }
     // An MP3 file whose packets are copied in from audioStartSeconds on; empty path: no audio.
+    // Video for Windows records no audio: open fails when a path is set.
     void setAudio(const std::string& path, double startSeconds) {
         audioPath_ = path;
         audioStartSeconds_ = startSeconds;
