@@ -61,7 +61,7 @@ TEST(MeshRegistry, LoadsRecordsAndKeepsFirstOfDuplicateKeys) {
     const std::string logPath = testing::TempDir() + "mesh_registry_log.txt";
     {
         MeshRegistry reg;
-        reg.setLog(std::fopen(logPath.c_str(), "w"));  // the registry closes it
+        reg.setLog(std::fopen(logPath.c_str(), "wb"));  // the registry closes it
         EXPECT_EQ(reg.loadEntries(r), 0);
         EXPECT_FALSE(r.failed()) << r.error();
         EXPECT_EQ(r.offset(), bytes.size());
