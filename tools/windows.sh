@@ -23,14 +23,14 @@ cmake --build "$show_build" -j"$jobs" --target sample_show
 show=$(cd "$show_build/show" && pwd)
 
 # Windows' own DLLs: anything else imported means a library was not linked in.
-allowed="ADVAPI32.dll AVIFIL32.dll GDI32.dll KERNEL32.dll MSACM32.dll msvcrt.dll MSVFW32.dll OPENGL32.dll USER32.dll WINMM.dll"
+allowed="advapi32.dll avifil32.dll gdi32.dll kernel32.dll msacm32.dll msvcrt.dll msvfw32.dll opengl32.dll user32.dll winmm.dll"
 
 check_program() {  # exe expected-format objdump
   local exe=$1 format=$2 objdump=$3 dll
   "$objdump" -p "$exe" >"$exe.objdump"
   grep -q "file format $format" "$exe.objdump" || { echo "windows: $exe is not $format"; return 1; }
   grep -q "Subsystem.*(Windows GUI)" "$exe.objdump" || { echo "windows: $exe is not a GUI program"; return 1; }
-  for dll in $(awk '/DLL Name:/ { print $3 }' "$exe.objdump"); do
+  for dll in $(awk '/DLL Name:/ { print tolower($3) }' "$exe.objdump"); do
     case " $allowed " in
       *" $dll "*) ;;
       *) echo "windows: $exe imports $dll"; return 1 ;;

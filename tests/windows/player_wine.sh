@@ -82,7 +82,8 @@ for build in "demoplayer 1024 768 96" "demoplayer-800 800 600 75" "demoplayer-64
   id=$(window_id)
   if [ -z "$id" ]; then
     echo "FAIL [$program]: no window titled Test"; status=1
-    kill "$APP_PID" 2>/dev/null; finish_player; stop_xvfb; continue
+    kill "$APP_PID" 2>/dev/null; finish_player; stop_xvfb
+    echo "exit code $RC:"; grep -v '^ALSA' "$WORK/err" | tail -5; continue
   fi
   sleep 6
   rm -f "$WORK/shot.rgb"
