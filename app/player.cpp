@@ -57,7 +57,7 @@ void Player::start() {
     playMusic(0);
     pauseMusic();
     playMusic(0);
-    if (clockPending_) startTime_ = timeGetTime();
+    if (clockPending_) startTime_ = showClockMs();
     clockPending_ = 0;
 }
 
@@ -91,7 +91,7 @@ void Player::pauseMusic() { FSOUND_SetPaused(channel_, 1); }
 int Player::getMusicTime() const { return FSOUND_Stream_GetTime(stream_); }
 
 int Player::renderFrame(int width, int height, int) {
-    showTime_ = static_cast<int32_t>(timeGetTime() - startTime_);
+    showTime_ = static_cast<int32_t>(showClockMs() - startTime_);
     if (device_) device_->beginFrame();
     renderTracks(showTime_, width, height);
     return 0;

@@ -7,6 +7,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 PackWriter::PackWriter() = default;
 
@@ -45,7 +47,13 @@ bool PackWriter::close() {
     const int rc = gzclose(file_);
     file_ = nullptr;
     if (rc != Z_OK) failed_ = true;
-    if (!failed_ && std::rename(tempPath_.c_str(), path_.c_str()) != 0) failed_ = true;
+    if (!failed_) {
+        // std::rename keeps an existing target on Windows; the filesystem rename replaces it
+        // everywhere.
+        std::error_code error;
+        std::filesystem::rename(tempPath_, path_, error);
+        if (error) failed_ = true;
+    }
     if (failed_) {
         std::remove(tempPath_.c_str());
         return false;

@@ -20,6 +20,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+const char* const kDefaultAviCodec = "ffv1";
+
 namespace {
 
 const char* kCompressedStreamFailed = "AVI Compressed Stream creation failed.";

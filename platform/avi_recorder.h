@@ -1,17 +1,20 @@
-// AviRecorder: writes rendered frames into a video file through libavformat/libavcodec: AVI, or
-// Matroska, MP4 or QuickTime after the file's extension. Frames come in as width x height x 3
-// bytes, blue-green-red, bottom row first (what glReadPixels with GL_BGR gives). The file is
-// written under a temporary name and renamed when finish() succeeds, so a failed recording never
-// leaves a half-written file under the final name. An audio stream can be copied in from an MP3
-// file, starting at a given position.
+// AviRecorder: writes rendered frames into a video file. On POSIX systems through
+// libavformat/libavcodec (avi_recorder.cpp): AVI, or Matroska, MP4 or QuickTime after the file's
+// extension, with an audio stream copied in from an MP3 file from a given position. On Windows
+// through Video for Windows' AVI file functions (avi_recorder_vfw.cpp): AVI without audio. Frames
+// come in as width x height x 3 bytes, blue-green-red, bottom row first (what glReadPixels with
+// GL_BGR_EXT gives). The file is written under a temporary name and renamed over the final name
+// when finish() succeeds, so a failed recording never leaves a half-written file under the final
+// name.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-// The codec used when none is named: lossless, decoded back exactly by ffmpeg (AVI and Matroska).
-constexpr const char* kDefaultAviCodec = "ffv1";
+// The codec used when none is named: "ffv1" (lossless, decoded back exactly by ffmpeg; AVI and
+// Matroska) on POSIX systems, "" (uncompressed 24-bit frames) with Video for Windows.
+extern const char* const kDefaultAviCodec;
 // The codec used when none is named for files meant to be shared (MP4 and QuickTime): H.264.
 constexpr const char* kDefaultShareCodec = "libx264";
 // The quality of kDefaultShareCodec when none is set: clean edges on flat-shaded pictures.
@@ -32,14 +35,17 @@ public:
     const std::string& getFileName() const { return fileName_; }
     void setFramesPerSecond(int fps) { framesPerSecond_ = fps; }
     int getFramesPerSecond() const { return framesPerSecond_; }
-    // An encoder name known to libavcodec ("ffv1", "rawvideo", "utvideo", "mjpeg", "libx264"...);
-    // empty selects defaultCodecFor(the file name).
+    // An encoder name known to libavcodec ("ffv1", "rawvideo", "utvideo", "mjpeg", "libx264"...),
+    // or with Video for Windows the four-character code of an installed compressor ("MRLE",
+    // "MSVC"...; "DIB " or empty: uncompressed). Empty selects defaultCodecFor(the file name)
+    // (kDefaultAviCodec with Video for Windows).
     void setCodec(const std::string& codecName) { codecName_ = codecName; }
     const std::string& getCodec() const { return codecName_; }
     // The constant rate factor of encoders that have one (libx264: 0 lossless .. 51); negative
     // selects kDefaultCrf for them.
     void setCrf(int crf) { crf_ = crf; }
     // An MP3 file whose packets are copied in from audioStartSeconds on; empty path: no audio.
+    // Video for Windows records no audio: open fails when a path is set.
     void setAudio(const std::string& path, double startSeconds) {
         audioPath_ = path;
         audioStartSeconds_ = startSeconds;

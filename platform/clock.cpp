@@ -1,23 +1,16 @@
 // Show clock sources.
 #include "platform/clock.h"
 
-#include <chrono>
-
 namespace {
 std::function<uint32_t()>& currentSource() {
     static std::function<uint32_t()> source;
     return source;
 }
-
-uint32_t systemMilliseconds() {
-    using namespace std::chrono;
-    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
 }  // namespace
 
-uint32_t timeGetTime() {
+uint32_t showClockMs() {
     auto& source = currentSource();
-    return source ? source() : systemMilliseconds();
+    return source ? source() : systemClockMs();
 }
 
 std::function<uint32_t()> setClockSource(std::function<uint32_t()> source) {

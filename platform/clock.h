@@ -1,12 +1,16 @@
-// The show clock: milliseconds with 32-bit wrap-around, standing in for timeGetTime. Offline
-// rendering replaces the source with one that advances by whole frames.
+// The show clock: milliseconds with 32-bit wrap-around (the system's millisecond clock by
+// default). Offline rendering replaces the source with one that advances by whole frames.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
-// Milliseconds from the current source (the system's monotonic clock by default).
-uint32_t timeGetTime();
+// Milliseconds from the current source (systemClockMs by default).
+uint32_t showClockMs();
+
+// The system's millisecond clock: a monotonic clock on POSIX (system_clock_std.cpp), WINMM's
+// timeGetTime on Windows (system_clock_win32.cpp).
+uint32_t systemClockMs();
 
 // Replaces the source; an empty function restores the system clock. Returns the previous one.
 std::function<uint32_t()> setClockSource(std::function<uint32_t()> source);

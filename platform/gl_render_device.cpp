@@ -1,7 +1,7 @@
 // The render device's primitives on OpenGL 1.1 immediate mode.
 #include "platform/gl_render_device.h"
 
-#include <GL/gl.h>
+#include "platform/gl_api.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // frame loop and the recording operations.
 #include "platform/gl_window.h"
 
-#include <GL/gl.h>
+#include "platform/gl_api.h"
 
 #include <array>
 
@@ -361,7 +361,7 @@ int GLWindow::captureFrame() {
     if (!contextReady_ || pixels_.empty() || !recorder_.isOpen()) return -1;
     // Rows packed tightly: the buffer holds exactly width x height x 3 bytes.
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width_, height_, GL_BGR, GL_UNSIGNED_BYTE, pixels_.data());
+    glReadPixels(0, 0, width_, height_, GL_BGR_EXT, GL_UNSIGNED_BYTE, pixels_.data());
     return recorder_.writeFrame(pixels_.data());
 }
 

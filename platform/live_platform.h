@@ -1,7 +1,7 @@
 // The live program's platform: the window, the music output and the message boxes of the system
 // the build targets. Each system has one source file that implements these three calls
-// (live_platform_sdl.cpp: SDL2 for Linux); the build compiles the one for its system, and
-// nothing else in the program names a system's backend.
+// (live_platform_sdl.cpp: SDL2 for Linux; live_platform_win32.cpp: the Win32 API); the build
+// compiles the one for its system, and nothing else in the program names a system's backend.
 #pragma once
 
 #include <memory>

@@ -12,12 +12,12 @@ struct NullAudioBackend::Stream : FSOUND_STREAM {
     uint32_t startedAt = 0;  // show clock when it last started running
 
     int now() const {
-        return running ? positionMs + static_cast<int>(timeGetTime() - startedAt) : positionMs;
+        return running ? positionMs + static_cast<int>(showClockMs() - startedAt) : positionMs;
     }
     void run(bool on) {
         positionMs = now();
         running = on;
-        startedAt = timeGetTime();
+        startedAt = showClockMs();
     }
 };
 
@@ -50,7 +50,7 @@ int NullAudioBackend::play(FSOUND_STREAM* stream, bool paused) {
 bool NullAudioBackend::seek(FSOUND_STREAM* stream, int ms) {
     auto* s = static_cast<Stream*>(stream);
     s->positionMs = ms;
-    s->startedAt = timeGetTime();
+    s->startedAt = showClockMs();
     return true;
 }
 

@@ -1,6 +1,6 @@
 // NullAudioBackend: the silent audio output of offline rendering, the tools and the tests. It
 // plays nothing, but keeps time as a real output would: a stream holds the position that seek
-// gives and, while it plays unpaused, advances with the show clock (timeGetTime), so a caller can
+// gives and, while it plays unpaused, advances with the show clock (showClockMs), so a caller can
 // compare the music position with the show time even without sound.
 #pragma once
 

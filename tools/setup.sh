@@ -13,6 +13,7 @@ PACKAGES=(
   libmp3lame-dev libxml2-dev libxml2-utils
   ffmpeg xvfb xdotool x11-utils imagemagick
   clang-14 libclang-rt-14-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64
 )
 
 missing=()

@@ -53,8 +53,11 @@ long reportedOffset(const std::string& text) {
 TEST(ShowLoader, EveryTruncationIsReportedOnceWithItsOffset) {
     const ShowPack pack = buildShowPack();
     const size_t size = pack.bytes.size();
-    std::vector<size_t> cuts = {0, 1, 3, pack.timeline, pack.timeline + 2, pack.trackCount, pack.sceneRecord,
-                                size - 1, size - 5, pack.pictureRecord + 9, pack.sceneRecord + 40};
+    // Offsets are 64-bit in the writer; the pack is small, so each fits a size_t.
+    const auto at = [](uint64_t offset) { return static_cast<size_t>(offset); };
+    std::vector<size_t> cuts = {0, 1, 3, at(pack.timeline), at(pack.timeline + 2), at(pack.trackCount),
+                                at(pack.sceneRecord), size - 1, size - 5, at(pack.pictureRecord + 9),
+                                at(pack.sceneRecord + 40)};
     for (size_t cut = 7; cut < size; cut += size / 40) cuts.push_back(cut);
     for (size_t cut : cuts) {
         SCOPED_TRACE(cut);

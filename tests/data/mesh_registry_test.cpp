@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -56,11 +58,10 @@ TEST(MeshRegistry, LoadsRecordsAndKeepsFirstOfDuplicateKeys) {
     const std::vector<uint8_t> bytes = section({box("Box"), box("box"), box("Box", 5.0f)});
     PackReader r;
     r.openMemory(bytes.data(), bytes.size());
-    char* logData = nullptr;
-    size_t logSize = 0;
+    const std::string logPath = testing::TempDir() + "mesh_registry_log.txt";
     {
         MeshRegistry reg;
-        reg.setLog(open_memstream(&logData, &logSize));  // the registry closes it
+        reg.setLog(std::fopen(logPath.c_str(), "wb"));  // the registry closes it
         EXPECT_EQ(reg.loadEntries(r), 0);
         EXPECT_FALSE(r.failed()) << r.error();
         EXPECT_EQ(r.offset(), bytes.size());
@@ -83,11 +84,14 @@ TEST(MeshRegistry, LoadsRecordsAndKeepsFirstOfDuplicateKeys) {
     }
     const std::string d1 = "key:Box name:display Box nbPts:4 nbFaces:4\n";
     const std::string d2 = "key:box name:display box nbPts:4 nbFaces:4\n";
-    EXPECT_EQ(std::string(logData, logSize), "READ MESH3D_ENTRY FROM DISK:" + d1 +
+    std::ifstream logFile(logPath, std::ios::binary);
+    const std::string log{std::istreambuf_iterator<char>(logFile), std::istreambuf_iterator<char>()};
+    logFile.close();
+    std::remove(logPath.c_str());
+    EXPECT_EQ(log, "READ MESH3D_ENTRY FROM DISK:" + d1 +
                                                  "READ MESH3D_ENTRY FROM DISK:" + d2 +
                                                  "READ MESH3D_ENTRY FROM DISK:" + d1 +
                                                  "WARNING !!!! MESH3D_ENTRY WAS ALREADY IN MEMORY :" + d1);
-    std::free(logData);
 }
 
 TEST(MeshRegistry, MalformedRecordsAreLoadErrors) {

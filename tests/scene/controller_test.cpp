@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
@@ -85,13 +86,13 @@ TEST(Controller, RotationSlerpsEqualScaleKeyTimesDoNotDivideByZeroAndWrongKindsA
     SmallTree tree;
     Controller c;
     c.setTargetId(1);
-    float s45 = float(std::sin(M_PI / 4)), c45 = float(std::cos(M_PI / 4));
+    float s45 = float(std::sin(std::numbers::pi / 4)), c45 = float(std::cos(std::numbers::pi / 4));
     c.setRotationTrack(rotationTrack({{0, Quaternion(0, 0, 0, 1)}, {100, Quaternion(0, 0, s45, c45)}}));
     c.setScaleTrack(vectorTrack({{0, Vector3(1, 1, 1)}, {100, Vector3(3, 3, 3)}}));
     c.apply(50, &tree.root);
     EXPECT_TRUE(tree.group->usesQuaternion());
-    EXPECT_NEAR(tree.group->getQuaternion().z, std::sin(M_PI / 8), 1e-5);
-    EXPECT_NEAR(tree.group->getQuaternion().w, std::cos(M_PI / 8), 1e-5);
+    EXPECT_NEAR(tree.group->getQuaternion().z, std::sin(std::numbers::pi / 8), 1e-5);
+    EXPECT_NEAR(tree.group->getQuaternion().w, std::cos(std::numbers::pi / 8), 1e-5);
     EXPECT_FLOAT_EQ(tree.group->getScale().x, 2.0f);
 
     c.setScaleTrack(vectorTrack({{100, Vector3(5, 5, 5)}, {100, Vector3(9, 9, 9)}}));

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "scene/camera3d.h"
 #include "scene/group3d.h"
@@ -28,7 +29,7 @@ TEST(Node3DTransform, ScaleThenRotateThenTranslateAndLocalTimesParentWorld) {
     Node3D node;
     node.setScale(2, 2, 2);
     node.setPosition(1, 0, 0);
-    node.setRotation(0, 0, float(M_PI / 2));
+    node.setRotation(0, 0, float(std::numbers::pi / 2));
     // (1,0,0) scaled to (2,0,0), turned onto the Y axis, then moved by (1,0,0).
     Vector3 p = Vector3(1, 0, 0).transformPoint(node.getLocalMatrix());
     EXPECT_NEAR(p.x, 1.0f, 1e-5f);

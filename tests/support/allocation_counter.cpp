@@ -1,11 +1,11 @@
 // The counting replacements of the global allocation functions.
 #include "support/allocation_counter.h"
 
-#include <malloc.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <new>
+
+#include "support/block_size.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ void* countedAlloc(std::size_t n) {
     void* p = std::malloc(n ? n : 1);
     if (!p) throw std::bad_alloc();
     gAllocations.fetch_add(1, std::memory_order_relaxed);
-    const long size = static_cast<long>(malloc_usable_size(p));
+    const long size = static_cast<long>(allocatedBlockSize(p));
     const long live = gLiveBytes.fetch_add(size, std::memory_order_relaxed) + size;
     long peak = gPeakBytes.load(std::memory_order_relaxed);
     while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
@@ -26,7 +26,7 @@ void* countedAlloc(std::size_t n) {
 }
 
 void countedFree(void* p) {
-    if (p) gLiveBytes.fetch_sub(static_cast<long>(malloc_usable_size(p)), std::memory_order_relaxed);
+    if (p) gLiveBytes.fetch_sub(static_cast<long>(allocatedBlockSize(p)), std::memory_order_relaxed);
     std::free(p);
 }
 

@@ -31,7 +31,7 @@ public:
     }
 
     int renderFrame(int width, int height, int) override {
-        showTime_ = static_cast<int>(timeGetTime() - startTime_);
+        showTime_ = static_cast<int>(showClockMs() - startTime_);
         device_.beginFrame();
         const double a = showTime_ * 0.001;
         device_.setLookAt(Vector3(static_cast<float>(6 * std::sin(a)), 2.0f, static_cast<float>(6 * std::cos(a))),
@@ -50,7 +50,7 @@ public:
         if (seen_.empty() || seen_.back() != state) seen_ += state;
         return 0;
     }
-    void start() override { startTime_ = timeGetTime(); }
+    void start() override { startTime_ = showClockMs(); }
     int getShowTime() override { return showTime_; }
 
     int frames() const { return frames_; }
