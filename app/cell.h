@@ -16,6 +16,16 @@ enum CellKind : int32_t {
     kCellAnimation = 2,
 };
 
+// "scene", "picture", "animation", or "unknown" for any other value.
+inline const char* cellKindName(int kind) {
+    switch (kind) {
+        case kCellScene: return "scene";
+        case kCellPicture: return "picture";
+        case kCellAnimation: return "animation";
+        default: return "unknown";
+    }
+}
+
 class Cell {
 public:
     // Virtual operations in slot order.

@@ -8,15 +8,6 @@
 
 namespace {
 
-const char* kindName(int kind) {
-    switch (kind) {
-        case kCellScene: return "scene";
-        case kCellPicture: return "picture";
-        case kCellAnimation: return "animation";
-        default: return "unknown";
-    }
-}
-
 // A library animation: its own save, or the FLC file record.
 bool writeLibraryAnimation(PackWriter& writer, Animation& animation, const FlcFiles& flcFiles) {
     auto flc = flcFiles.find(animation.getName());
@@ -68,7 +59,7 @@ TimelineWriteResult writeTimeline(PackWriter& writer, const TimelineContent& con
                 continue;
             }
             if (!writeCell(writer, *track[c]))
-                failed(where + " (" + kindName(track[c]->getKind()) + ") could not be saved");
+                failed(where + " (" + cellKindName(track[c]->getKind()) + ") could not be saved");
         }
     }
     if (writer.failed()) failed("the pack writer failed");

@@ -12,6 +12,10 @@ uint32_t showClockMs();
 // timeGetTime on Windows (system_clock_win32.cpp).
 uint32_t systemClockMs();
 
+// Processor time the calling thread has used, in milliseconds (for measuring work apart from
+// time lost to other programs).
+double threadCpuMilliseconds();
+
 // Replaces the source; an empty function restores the system clock. Returns the previous one.
 std::function<uint32_t()> setClockSource(std::function<uint32_t()> source);
 

@@ -15,3 +15,12 @@ uint32_t systemClockMs() {
     static TimerResolution resolution;
     return static_cast<uint32_t>(timeGetTime());
 }
+
+double threadCpuMilliseconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0.0;
+    const auto ticks = [](const FILETIME& f) {
+        return (static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;  // 100 ns units
+}

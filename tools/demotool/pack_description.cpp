@@ -41,15 +41,6 @@ const char* kindBitName(int bit) {
     }
 }
 
-const char* cellKindName(int kind) {
-    switch (kind) {
-        case kCellScene: return "scene";
-        case kCellPicture: return "picture";
-        case kCellAnimation: return "animation";
-        default: return "unknown";
-    }
-}
-
 const char* physicsRecordName(int32_t type) {
     switch (type) {
         case kPhysicsMeshBody: return "mesh body";

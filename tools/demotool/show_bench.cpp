@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -51,22 +50,6 @@ void resetShowState() {
     if (frameBuffer) std::memset(frameBuffer, 0, kFrameBufferBytes);
 }
 
-const char* kindName(int kind) {
-    switch (kind) {
-        case kCellScene: return "scene";
-        case kCellPicture: return "picture";
-        case kCellAnimation: return "animation";
-        default: return "unknown";
-    }
-}
-
-// CPU time of the calling thread, in milliseconds.
-double threadCpuMilliseconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
 }  // namespace
 
 std::vector<DrawnCell> drawnCellsAt(const Timeline& timeline, int64_t step) {
@@ -83,7 +66,7 @@ std::vector<DrawnCell> drawnCellsAt(const Timeline& timeline, int64_t step) {
         for (int k = 0; k < track->count(); ++k)
             if (track->getKey(k) == keys[0]) drawn.cell = k;
         const int kind = cell->getKind();
-        drawn.kind = kindName(kind);
+        drawn.kind = cellKindName(kind);
         if (kind == kCellScene) {
             Scene3D* scene = static_cast<SceneClip*>(cell)->scene();
             if (scene) drawn.name = scene->getName();
