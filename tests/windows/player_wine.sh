@@ -11,6 +11,7 @@ BUILD_DIR=$(cd "${1:?build folder}" && pwd)
 SHOW_DIR=${2:?sample show folder}
 HERE=$(cd "$(dirname "$0")" && pwd)
 RUN="$HERE/wine_run.sh"
+WINESERVER="$(dirname "${DEMO_WINE:-/usr/lib/wine/wine64}")/wineserver"
 for file in "$BUILD_DIR/demoplayer.exe" "$SHOW_DIR/data.pak" "$SHOW_DIR/music.mp3"; do
   [ -f "$file" ] || { echo "FAIL: $file is missing"; exit 1; }
 done
@@ -31,6 +32,10 @@ finish_player() {
   RC=0
   wait "$APP_PID" || RC=$?
   APP_PID=""
+  # Wine's server and desktop outlive the program for a few seconds, tied to this X server; the
+  # next program, on a new X server, must start a fresh one.
+  WINEPREFIX="$DEMO_WINEPREFIX" timeout 30 "$WINESERVER" -k 2>/dev/null
+  WINEPREFIX="$DEMO_WINEPREFIX" timeout 30 "$WINESERVER" -w 2>/dev/null
 }
 
 # The X window of the program's window titled Test, waiting up to 60 s; empty when none came.

@@ -12,7 +12,7 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     WINEDEBUG=-all "$WINE" wineboot --init >/dev/null 2>&1 || true
-    wineserver -w 2>/dev/null || true
+    "$(dirname "$WINE")/wineserver" -w 2>/dev/null || true
   fi
 ) 9>"$WINEPREFIX.lock"
 exec "$WINE" "$@"
