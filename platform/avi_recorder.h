@@ -56,7 +56,14 @@ public:
     int open(int width, int height);
     // Sets every setting, then opens. fps <= 0 is refused.
     int open(const std::string& path, int width, int height, int fps, const std::string& codecName,
-             const std::string& audioPath, double audioStartSeconds);
+             const std::string& audioPath, double audioStartSeconds) {
+        fileName_ = path;
+        framesPerSecond_ = fps;
+        codecName_ = codecName;
+        audioPath_ = audioPath;
+        audioStartSeconds_ = audioStartSeconds;
+        return open(width, height);
+    }
     // Hands over one frame of width x height x 3 bytes (BGR, bottom row first), copied at once:
     // a worker thread encodes and writes it while the caller draws the next one; a few frames at
     // most wait, so this blocks while the encoder is behind. 0 on success; a negative code when

@@ -67,16 +67,6 @@ int AviRecorder::fail(int code, const std::string& text) {
     return code < 0 ? code : static_cast<int>(E_FAIL);
 }
 
-int AviRecorder::open(const std::string& path, int width, int height, int fps, const std::string& codecName,
-                      const std::string& audioPath, double audioStartSeconds) {
-    fileName_ = path;
-    framesPerSecond_ = fps;
-    codecName_ = codecName;
-    audioPath_ = audioPath;
-    audioStartSeconds_ = audioStartSeconds;
-    return open(width, height);
-}
-
 int AviRecorder::open(int width, int height) {
     finish();
     status_ = "Ok";

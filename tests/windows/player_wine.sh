@@ -21,6 +21,7 @@ done
 
 XVFB_FIRST=260
 . "$HERE/../scripts/lib/xvfb.sh"
+. "$HERE/../scripts/lib/letterbox_measure.sh"
 
 # Starts program $1 in folder $2 under Wine (output in $WORK/out, $WORK/err).
 start_player() {
@@ -57,20 +58,6 @@ escape_window() {
   timeout 10 xdotool keyup --window "$1" Escape
 }
 
-# Same measures as the Linux player test: the brightest channel in the top and bottom bars, the
-# share of lit pixels in the picture rows and the number of brightness levels there.
-analyse() {  # file width height bar
-  od -An -v -tu1 -w$(($2 * 3)) "$1" | awk -v h="$3" -v bar="$4" '
-    { row = NR - 1
-      for (i = 1; i <= NF; i += 3) {
-        v = $i; if ($(i+1) > v) v = $(i+1); if ($(i+2) > v) v = $(i+2)
-        if (row < bar) { if (v > top) top = v }
-        else if (row >= h - bar) { if (v > bottom) bottom = v }
-        else { total++; if (v > 16) lit++; levels[int(v / 16)] = 1 }
-      }
-    }
-    END { n = 0; for (k in levels) n++; printf "%d %d %.3f %d\n", top, bottom, lit / total, n }'
-}
 
 status=0
 mkdir -p "$WORK/show"
