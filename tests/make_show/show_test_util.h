@@ -20,24 +20,8 @@
 #include "scene/node3d.h"
 #include "scene/track.h"
 #include "support/captured_message_boxes.h"
+#include "support/scratch_dir.h"
 #include "tools/make_show/show_builder.h"
-
-// A folder under /tmp removed (with its files) when the object goes.
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/show_test_XXXXXX";
-        path_ = ::mkdtemp(pattern) ? pattern : "";
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 // Makes a folder the working directory while in scope (the pack names its FLC file relative to it).
 class WorkingDirectory {
@@ -63,7 +47,7 @@ inline ShowDocument& sampleShow() {
 
 // The show folder, written once per test program (without music, which no test plays).
 inline const std::string& sampleShowFolder() {
-    static TempFolder folder;
+    static ScratchDir folder;
     static const bool written = [] {
         std::string error;
         ShowBuildOptions options;
