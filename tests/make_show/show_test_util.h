@@ -21,23 +21,8 @@
 #include "scene/track.h"
 #include "support/captured_message_boxes.h"
 #include "support/scratch_dir.h"
+#include "support/working_directory.h"
 #include "tools/make_show/show_builder.h"
-
-// Makes a folder the working directory while in scope (the pack names its FLC file relative to it).
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::string& dir) : previous_(std::filesystem::current_path()) {
-        std::error_code ec;
-        std::filesystem::current_path(dir, ec);
-        ok_ = !ec;
-    }
-    ~WorkingDirectory() { std::filesystem::current_path(previous_); }
-    bool ok() const { return ok_; }
-
-private:
-    std::filesystem::path previous_;
-    bool ok_ = false;
-};
 
 // The sample show, built once per test program.
 inline ShowDocument& sampleShow() {
