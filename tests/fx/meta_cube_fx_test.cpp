@@ -9,7 +9,7 @@
 #include "fx/meta_cube_fx.h"
 #include "fx/meta_field.h"
 #include "fx/scalar_grid.h"
-#include "quiet_device.h"
+#include "platform/null_render_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 #include "support/node_records.h"
@@ -170,7 +170,8 @@ TEST(MetaCube_FX, NodesShareTheSpawnCounter) {
     MetaCube_FX a(&library), b(&library);
     ASSERT_EQ(records::loadFrom(a, records::metaBytes(Vector3(0, 0, 0), 10), &library), "");
     ASSERT_EQ(records::loadFrom(b, records::metaBytes(Vector3(0, 0, 0), 10), &library), "");
-    QuietDevice device;
+    NullRenderDevice device;
+    device.setMaterialLibrary(&library);
     for (int frame = 0; frame < 10; ++frame) {
         a.draw(&device, 640, 480, true);
         b.draw(&device, 640, 480, true);

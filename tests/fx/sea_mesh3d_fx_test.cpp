@@ -8,7 +8,6 @@
 
 #include "fx/sea_mesh3d_fx.h"
 #include "mesh/std_mesh3d.h"
-#include "quiet_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 #include "support/node_records.h"
