@@ -12,6 +12,7 @@
 #include "app/frame_buffer.h"
 #include "support/captured_message_boxes.h"
 #include "support/recording_render_device.h"
+#include "support/working_directory.h"
 #include "test_packs.h"
 
 namespace {
@@ -142,8 +143,8 @@ TEST_F(AnimationTest, FileModePlaysTheNamedFileOnlyFromInsideTheWorkingDirectory
                               fliChunk(kFliCopy, {0, 0, 0, 0})});
     const auto f1 = fliFrame({fliChunk(kFliCopy, {1, 1, 1, 1})});
     writeTemp("clip.fli", fliFile(kFliMagic, 3, 2, 2, {f0, f1, f1}), (dir / "anims").string());
-    const fs::path previous = fs::current_path();
-    fs::current_path(dir);
+    WorkingDirectory cwd(dir);
+    ASSERT_TRUE(cwd.ok());
     auto animation = record(false, 1, "clip", "anims\\clip.fli");
     EXPECT_FALSE(reader->failed()) << reader->error();
     ASSERT_NE(animation->getFliReader(), nullptr);
@@ -164,5 +165,4 @@ TEST_F(AnimationTest, FileModePlaysTheNamedFileOnlyFromInsideTheWorkingDirectory
             << reader->error();
     }
     fliClose();
-    fs::current_path(previous);
 }

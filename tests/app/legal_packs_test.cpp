@@ -19,6 +19,7 @@
 #include "mesh/std_mesh3d.h"
 #include "support/node_records.h"
 #include "support/recording_render_device.h"
+#include "support/working_directory.h"
 #include "test_packs.h"
 
 namespace {
@@ -119,8 +120,8 @@ TEST(LegalPacks, UnusualButLegalRecordsLoadAndPlay) {
     fs::create_directories(dir);
     const auto frame = fliFrame({fliChunk(kFliBlack, {})});
     writeTemp("clip.fli", fliFile(kFliMagic, 2, 2, 2, {frame, frame}), dir.string());
-    const fs::path previous = fs::current_path();
-    fs::current_path(dir);
+    WorkingDirectory cwd(dir);
+    ASSERT_TRUE(cwd.ok());
 
     CapturedMessageBoxes boxes;
     gLines.clear();
@@ -133,7 +134,6 @@ TEST(LegalPacks, UnusualButLegalRecordsLoadAndPlay) {
     Player player;
     const ShowLoadResult result = loadShowFrom(reader, registry, player.timeline());
     setReportLineSink(previousSink);
-    fs::current_path(previous);
 
     ASSERT_TRUE(result.loaded()) << result.error.text();
     EXPECT_EQ(reader.offset(), bytes.size());

@@ -4,6 +4,7 @@
 
 #include "demotool_runner.h"
 #include "platform/egl_surface.h"
+#include "support/working_directory.h"
 #include "tools/demotool/cli.h"
 #include "tools/demotool/frame_costs.h"
 #include "tools/demotool/offline_show.h"
@@ -135,10 +136,7 @@ TEST_F(BenchShow, TheEnginePassDrawsNothing) {
     // A picture on the current GL context, then a whole engine pass: the device that draws
     // nothing is handed the show's primitives, and the picture stays as it was. Both enter the
     // show's directory, which goes with the test: the working directory is put back after.
-    struct RestoreDirectory {
-        std::filesystem::path path = std::filesystem::current_path();
-        ~RestoreDirectory() { std::filesystem::current_path(path); }
-    } restore;
+    WorkingDirectory restore(std::filesystem::current_path());
     OfflineShow show;
     ASSERT_TRUE(show.open(show_, 160, 90)) << show.error();
     show.drawStep(60);

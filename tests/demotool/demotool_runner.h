@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "support/scratch_dir.h"
 #include "test_show.h"
 
 #ifndef DEMOTOOL_PROGRAM
@@ -26,37 +26,12 @@ struct RunResult {
     std::string out, err;
 };
 
-inline std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Single-quotes a word for the shell.
 inline std::string shellQuote(const std::string& word) {
     std::string q = "'";
     for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
-
-// A fresh directory under the system's temporary folder, removed with the object.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "demotool_test_XXXXXX").string();
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 // Runs a shell command line, capturing standard output and error.
 inline RunResult runShell(const std::string& command, const std::string& captureDir) {

@@ -1,5 +1,5 @@
-// Metaballs: the field's grid, ball life and sampling; MetaCube_FX's record, materials, shared
-// spawn counter and where its cubes are drawn.
+// Metaballs: the field's grid, ball life, sampling and surface cells; MetaCube_FX's record,
+// materials, shared spawn counter and where its cubes are drawn.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,7 @@
 #include "fx/meta_cube_fx.h"
 #include "fx/meta_field.h"
 #include "fx/scalar_grid.h"
-#include "quiet_device.h"
+#include "platform/null_render_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 #include "support/node_records.h"
@@ -89,6 +89,24 @@ TEST(MetaField, SampleSumsBallsOverTheUnitCube) {
     EXPECT_EQ(f.grid().get(0, 0, 0), 0.0f);
 }
 
+TEST(MetaField, OnlyCellsWithCornersOnBothSidesOfTheLevelAreSurfaceCells) {
+    MetaField field;
+    field.setResolution(3, 3, 3);
+    auto fill = [&](float v) {
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                for (int k = 0; k < 3; ++k) field.grid().set(i, j, k, v);
+    };
+    fill(0.9f);
+    EXPECT_FALSE(field.isSurfaceCell(1, 1, 1, 0.6f));  // all eight corners above
+    field.grid().set(0, 1, 0, 0.2f);
+    EXPECT_TRUE(field.isSurfaceCell(1, 1, 1, 0.6f));   // one below
+    fill(0.6f);
+    EXPECT_FALSE(field.isSurfaceCell(1, 1, 1, 0.6f));  // all at the level: none above
+    field.grid().set(1, 1, 1, 0.61f);
+    EXPECT_TRUE(field.isSurfaceCell(1, 1, 1, 0.6f));
+}
+
 TEST(MetaCube_FX, MaterialsAreAddedOnceAndTakenIdsAreKept) {
     MaterialLibrary library(1000);
     library.add(new Material(512, ColorRGB(0, 0, 1)));
@@ -104,6 +122,9 @@ TEST(MetaCube_FX, LoadConfiguresAndSaveMirrorsIt) {
     MetaCube_FX meta(&library);
     const std::vector<uint8_t> bytes = records::metaBytes(Vector3(1, 2, 3), 10);
     ASSERT_EQ(records::loadFrom(meta, bytes, &library), "");
+    EXPECT_EQ(meta.sizes().x, 10.0f);  // after the vectors 1 .. 9
+    EXPECT_EQ(meta.sizes().y, 5.0f);
+    EXPECT_EQ(meta.sizes().z, 20.0f);
     EXPECT_EQ(meta.field()->grid().count(), 8000);
     EXPECT_EQ(meta.field()->ballCount(), 1);  // the first ball starts at once
     ASSERT_NE(meta.cube(), nullptr);
@@ -149,7 +170,8 @@ TEST(MetaCube_FX, NodesShareTheSpawnCounter) {
     MetaCube_FX a(&library), b(&library);
     ASSERT_EQ(records::loadFrom(a, records::metaBytes(Vector3(0, 0, 0), 10), &library), "");
     ASSERT_EQ(records::loadFrom(b, records::metaBytes(Vector3(0, 0, 0), 10), &library), "");
-    QuietDevice device;
+    NullRenderDevice device;
+    device.setMaterialLibrary(&library);
     for (int frame = 0; frame < 10; ++frame) {
         a.draw(&device, 640, 480, true);
         b.draw(&device, 640, 480, true);

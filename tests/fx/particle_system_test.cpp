@@ -1,5 +1,5 @@
-// The mass-spring particle system: spring forces, the step passes, binding to a mesh and the
-// failure boxes of an unbound system.
+// The mass-spring particle system: spring forces, the step passes, the stiffness setters, binding
+// to a mesh and the failure boxes of an unbound system.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -148,4 +148,31 @@ TEST(MeshParticleSystem, BindingAndFailures) {
     ASSERT_EQ(boxes.calls().size(), 2u);
     EXPECT_EQ(boxes.calls()[0].text, "j'suis une merde");
     EXPECT_EQ(boxes.calls()[1].text, "Bug OnPostSimul");
+}
+
+TEST(ParticleSystem, StiffnessZeroSwitchesTheForceOffAndTheSameValueChangesNothing) {
+    for (const bool length : {true, false}) {
+        SCOPED_TRACE(length ? "length" : "direction");
+        const uint8_t flag = length ? kSpringLengthOn : kSpringDirectionOn;
+        ParticleSystem system;
+        system.allocate(2, 3);
+        auto set = [&](float k) { length ? system.setLengthStiffness(k) : system.setDirectionStiffness(k); };
+        auto stiffness = [&](const Spring& s) { return length ? s.lengthStiffness : s.directionStiffness; };
+        set(0.0f);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(system.springs()[i].flags & flag, 0) << i;
+            EXPECT_EQ(stiffness(system.springs()[i]), 0.0f) << i;
+        }
+        // The current value again: no spring changes, not even its flags.
+        system.springs()[1].flags |= flag;
+        (length ? system.springs()[1].lengthStiffness : system.springs()[1].directionStiffness) = 0.7f;
+        set(0.0f);
+        EXPECT_NE(system.springs()[1].flags & flag, 0);
+        EXPECT_EQ(stiffness(system.springs()[1]), 0.7f);
+        set(0.25f);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NE(system.springs()[i].flags & flag, 0) << i;
+            EXPECT_EQ(stiffness(system.springs()[i]), 0.25f) << i;
+        }
+    }
 }

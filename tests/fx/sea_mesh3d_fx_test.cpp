@@ -8,7 +8,6 @@
 
 #include "fx/sea_mesh3d_fx.h"
 #include "mesh/std_mesh3d.h"
-#include "quiet_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 #include "support/node_records.h"
@@ -28,7 +27,8 @@ TEST(SeaMesh3D_FX, LoadBuildsTheTileAndSaveMirrorsTheRecord) {
     EXPECT_FLOAT_EQ(sea.extentX(), 16.0f);
     EXPECT_FLOAT_EQ(sea.extentZ(), 4.0f);
     ASSERT_NE(sea.waves(), nullptr);
-    EXPECT_EQ(sea.waves()->width() * sea.waves()->height(), 7 * 10);
+    EXPECT_EQ(sea.waves()->width(), 7);    // 3 x 2 + 1 control points along u
+    EXPECT_EQ(sea.waves()->height(), 10);  // 3 x 3 + 1 along v
     StdMesh3D* tile = sea.tile();
     ASSERT_NE(tile, nullptr);
     const Vector3* far = tile->getPoint(6, kLocalPoints);

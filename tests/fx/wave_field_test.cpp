@@ -1,4 +1,4 @@
-// Bezier curves and the sea's wave field.
+// Bezier curves and the sea's wave field: control points, phases, time and heights.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +11,12 @@
 namespace {
 
 constexpr float kPi = 3.1415927f;
+
+// The cubic Bezier value at t of control values p0 .. p3.
+float bezier(float p0, float p1, float p2, float p3, float t) {
+    const float s = 1.0f - t;
+    return p0 * s * s * s + p1 * 3 * t * s * s + p2 * 3 * t * t * s + p3 * t * t * t;
+}
 
 TEST(BezierCurve, SharedPointsJoinSegmentsInnerPointsDoubleAndOutsideIsIgnored) {
     BezierCurve c;
@@ -90,6 +96,33 @@ TEST(WaveField, RejectsSegmentCountsOutsideItsRange) {
     EXPECT_EQ(w.heightAt(0.5f, 0.5f), 0.0f);
     EXPECT_TRUE(w.init(256, 256, 0.05f));
     EXPECT_TRUE(w.init(20000, 1, 0.05f));  // long and narrow: within the memory bound
+}
+
+TEST(WaveField, WaveTimeAdvancesEachPhaseAtTheFieldSpeed) {
+    WaveField w;
+    ASSERT_TRUE(w.init(1, 2, 0.05f));
+    w.setTime(10.0f);
+    for (int i = 0; i < w.count(); ++i) {
+        EXPECT_FLOAT_EQ(w.speedOf(i), 0.05f) << i;
+        EXPECT_NEAR(w.phaseOf(i), w.basePhaseOf(i) + 0.5f, 1e-5f) << i;  // 10 x 0.05
+        EXPECT_NEAR(w.heightOf(i), std::cos(w.basePhaseOf(i) + 0.5f), 1e-5f) << i;
+    }
+}
+
+TEST(WaveField, WaveHeightAveragesTheRowAndTheColumnInterpolations) {
+    WaveField w;
+    ASSERT_TRUE(w.init(1, 1, 0.05f));  // 4 x 4 control points, one segment per curve
+    w.setTime(7.0f);
+    auto h = [&](int j, int k) { return w.heightOf(w.indexOf(j, k)); };
+    // At (0.5, 0.25): u lies halfway between columns 1 and 2, v three quarters of the way from
+    // row 0 to row 1. Curves pass through their end heights and pull towards twice the inner ones.
+    const float a = bezier(h(0, 0), 2 * h(1, 0), 2 * h(2, 0), h(3, 0), 0.5f);   // row 0 at u
+    const float b = bezier(h(0, 1), 2 * h(1, 1), 2 * h(2, 1), h(3, 1), 0.5f);   // row 1 at u
+    const float c = bezier(h(1, 0), 2 * h(1, 1), 2 * h(1, 2), h(1, 3), 0.25f);  // column 1 at v
+    const float d = bezier(h(2, 0), 2 * h(2, 1), 2 * h(2, 2), h(2, 3), 0.25f);  // column 2 at v
+    const float expected = 0.5f * (0.25f * a + 0.75f * b + 0.5f * c + 0.5f * d);
+    EXPECT_NEAR(w.heightAt(0.5f, 0.25f), expected, 1e-5f);
+    ASSERT_GT(std::fabs(0.25f * a + 0.75f * b - (0.5f * c + 0.5f * d)), 1e-3f);  // rows and columns differ here
 }
 
 }  // namespace

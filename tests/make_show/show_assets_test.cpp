@@ -40,7 +40,7 @@ FlcAnimation busyAnimation() {
 }  // namespace
 
 TEST(ShowAssets, FlcFilesPlayBackThroughTheDecoder) {
-    TempFolder folder;
+    ScratchDir folder;
     const std::pair<const char*, FlcAnimation> cases[] = {{"spinner", makeSpinnerAnimation()}, {"busy", busyAnimation()}};
     for (const auto& [name, animation] : cases) {
         SCOPED_TRACE(name);

@@ -20,40 +20,9 @@
 #include "scene/node3d.h"
 #include "scene/track.h"
 #include "support/captured_message_boxes.h"
+#include "support/scratch_dir.h"
+#include "support/working_directory.h"
 #include "tools/make_show/show_builder.h"
-
-// A folder under /tmp removed (with its files) when the object goes.
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/show_test_XXXXXX";
-        path_ = ::mkdtemp(pattern) ? pattern : "";
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-// Makes a folder the working directory while in scope (the pack names its FLC file relative to it).
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::string& dir) : previous_(std::filesystem::current_path()) {
-        std::error_code ec;
-        std::filesystem::current_path(dir, ec);
-        ok_ = !ec;
-    }
-    ~WorkingDirectory() { std::filesystem::current_path(previous_); }
-    bool ok() const { return ok_; }
-
-private:
-    std::filesystem::path previous_;
-    bool ok_ = false;
-};
 
 // The sample show, built once per test program.
 inline ShowDocument& sampleShow() {
@@ -63,7 +32,7 @@ inline ShowDocument& sampleShow() {
 
 // The show folder, written once per test program (without music, which no test plays).
 inline const std::string& sampleShowFolder() {
-    static TempFolder folder;
+    static ScratchDir folder;
     static const bool written = [] {
         std::string error;
         ShowBuildOptions options;

@@ -1,8 +1,10 @@
 // The soft body of a mesh node: at rest it never moves; after a jump of its node the vertices lag
-// behind, then spring back and settle. It steps only inside its window, unfrozen, in a running scene.
+// behind, then spring back and settle. It steps only inside its window, unfrozen, in a running
+// scene, and binds again from its current shape when time goes back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "mesh_test_util.h"
 #include "scene/scene3d.h"
@@ -119,4 +121,23 @@ TEST(SoftBody, StepsOnlyInsideItsWindowWhileUnfrozenAndTheSceneRuns) {
     empty.update(&j.device, 0, 0, true);
     EXPECT_TRUE(boxes.calls().empty());
     EXPECT_FALSE(empty.isSoftBodyReady());
+}
+
+TEST(SoftBody, TimeGoingBackBindsAgainFromTheCurrentShape) {
+    CapturedMessageBoxes boxes;
+    Jelly j;
+    j.frame();  // binds at rest
+    j.mesh.translate(10, 0, 0);
+    j.frame();  // the vertices lag behind the jump: they move in local space and gain speed
+    std::vector<Vector3> lagging;
+    for (int i = 0; i < j.mesh.getPointCount(); ++i) lagging.push_back(*j.mesh.getPoint(i, 0));
+    ASSERT_GT(j.maxDeviation(), 1.0f);
+    j.time = 0;
+    j.frame();  // back in time: fresh particles at rest in the lagging shape, no speed
+    for (size_t i = 0; i < lagging.size(); ++i) {
+        const Vector3& p = *j.mesh.getPoint(static_cast<int>(i), 0);
+        EXPECT_TRUE(p.x == lagging[i].x && p.y == lagging[i].y && p.z == lagging[i].z) << i;
+    }
+    EXPECT_EQ(j.mesh.getLastSimTime(), 30u);
+    EXPECT_TRUE(boxes.calls().empty());
 }

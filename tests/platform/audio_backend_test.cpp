@@ -20,17 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Half a second of 16-bit mono silence as a WAV file.
-std::string writeWav(const std::string& name) {
-    const uint32_t samples = 22050;
-    std::vector<uint8_t> b = {'R', 'I', 'F', 'F'};
-    put32(b, 36 + samples * 2);
-    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    for (uint32_t v : {16u, 0x00010001u, 44100u, 88200u, 0x00100002u}) put32(b, v);  // PCM mono 16-bit
-    b.insert(b.end(), {'d', 'a', 't', 'a'});
-    put32(b, samples * 2);
-    b.resize(b.size() + samples * 2, 0);
-    return writeTemp(name, b);
-}
+std::string writeWav(const std::string& name) { return writeTemp(name, wavBytes(44100, 1, std::vector<int16_t>(22050))); }
 
 // Every test runs on SDL's dummy audio driver, and leaves it set.
 class SdlAudioTest : public testing::Test {

@@ -141,6 +141,35 @@ TEST_F(GLRenderDeviceTest, CameraViewAndFrustumCulling) {
     }
 }
 
+// One frame of three tracks: a scene ending with a translucent mesh leaves the device alpha at
+// 0.5; after an opaque picture, the next scene's opaque faces come out opaque and its translucent
+// ones blended.
+TEST_F(GLRenderDeviceTest, OpaqueFacesAfterAPictureStayOpaqueAndTranslucentOnesBlend) {
+    auto veil = meshOf(full_, {{0, 1, 2, 3}}, {4});
+    veil->setParam(0.5f);
+    device_.drawMesh(*veil, kDrawTransformed);
+    device_.endFrame();
+    ASSERT_FLOAT_EQ(device_.getAlpha(), 0.5f);
+
+    const uint8_t green[] = {0, 255, 0, 255};
+    TextureName texture = 0;
+    device_.createTexture(1, 1, green, &texture, 1);
+    device_.drawScreenTexture(0, 0, kW, kH, texture, 1.0f);
+    ASSERT_EQ(readPixel(kW / 2, kH / 2), rgbOf(0, 1, 0));
+
+    device_.setLookAt(Vector3(0, 0, 10), Vector3(0, 0, 0), kW, kH);
+    device_.drawMesh(*meshOf(squareAt(-20, -20, 0, 20, 1), {{0, 1, 2, 3}}, {5}), kDrawTransformed);
+    auto glass = meshOf(squareAt(0, -20, 20, 20, 1), {{0, 1, 2, 3}}, {4});
+    glass->setParam(0.5f);
+    device_.drawMesh(*glass, kDrawTransformed);
+    device_.endFrame();
+    EXPECT_EQ(readPixel(kW / 4, kH / 2), rgbOf(1, 0, 0));
+    const Rgb blended = readPixel(3 * kW / 4, kH / 2);  // half blue over the green picture
+    EXPECT_NEAR(blended[0], 0, 1);
+    EXPECT_NEAR(blended[1], 128, 2);
+    EXPECT_NEAR(blended[2], 128, 2);
+}
+
 // The matrices the core computes are, float for float, those that the GL utility library gives
 // OpenGL: the pictures do not change with the backend.
 TEST_F(GLRenderDeviceTest, CameraMatricesEqualTheGLUtilityLibrarysOnes) {

@@ -74,15 +74,15 @@ TEST(GLWindowLetterbox, ClearColourBarsAndPictureAreaAtTheThreeSizes) {
         EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4),
                   (std::vector<GLint>{0, size.y0, size.width, size.pictureHeight}));
 
-        // While the counter is at most 4, the scissor stays on the region above the picture
-        // height: the lower picture rows are not drawn yet.
-        frameWithoutSwap(window, client, size.width, size.height);
-        EXPECT_EQ(readPixel(5, size.y0 + 1), kBlack);
-        EXPECT_EQ(readPixel(5, size.pictureHeight + 1), kGreen);
-        window.swapAndLetterbox(size.width, size.height);
-        for (int i = 0; i < 5; ++i) window.drawFrame();
-
-        // From then on the picture area is drawn and the bars stay black.
+        // Frames after letterbox calls 1 to 5 draw only above the picture height; from the sixth
+        // the picture area is drawn and the bars stay black.
+        for (int call = 1; call <= 7; ++call) {
+            EXPECT_EQ(window.getLetterboxCounter(), static_cast<uint32_t>(call));
+            frameWithoutSwap(window, client, size.width, size.height);
+            EXPECT_EQ(readPixel(5, size.y0 + 1), call <= 5 ? kBlack : kGreen) << call;
+            EXPECT_EQ(readPixel(5, size.pictureHeight + 1), kGreen) << call;
+            window.swapAndLetterbox(size.width, size.height);
+        }
         frameWithoutSwap(window, client, size.width, size.height);
         const int top = size.y0 + size.pictureHeight;
         EXPECT_EQ(readPixel(5, 0), kBlack);

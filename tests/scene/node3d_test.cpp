@@ -26,14 +26,14 @@ Node3D* makeNode(int id) {
 }  // namespace
 
 TEST(Node3DTransform, ScaleThenRotateThenTranslateAndLocalTimesParentWorld) {
+    // A scale that differs per axis shows the order: (1, 0, 0) is scaled to (2, 0, 0), turned to
+    // (0, 2, 0), moved to (5, 2, 0); (0, 1, 0) is not scaled, turned to (-1, 0, 0), moved to (4, 0, 0).
     Node3D node;
-    node.setScale(2, 2, 2);
-    node.setPosition(1, 0, 0);
+    node.setScale(2, 1, 1);
     node.setRotation(0, 0, float(std::numbers::pi / 2));
-    // (1,0,0) scaled to (2,0,0), turned onto the Y axis, then moved by (1,0,0).
-    Vector3 p = Vector3(1, 0, 0).transformPoint(node.getLocalMatrix());
-    EXPECT_NEAR(p.x, 1.0f, 1e-5f);
-    EXPECT_NEAR(std::fabs(p.y), 2.0f, 1e-5f);
+    node.setPosition(5, 0, 0);
+    expectNear(Vector3(1, 0, 0).transformPoint(node.getLocalMatrix()), 5, 2, 0);
+    expectNear(Vector3(0, 1, 0).transformPoint(node.getLocalMatrix()), 4, 0, 0);
 
     Group3D root;
     Node3D* child = makeNode(1);

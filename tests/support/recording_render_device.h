@@ -1,15 +1,6 @@
 // RecordingRenderDevice: the render device's recording backend. It needs no GL context: it runs
 // every rule of RenderDeviceCore and writes down each primitive call the core makes, in a list
 // that tests inspect.
-//
-// Typical use:
-//   RecordingRenderDevice device;
-//   device.setMaterialLibrary(&library);
-//   scene.update(&device, w, h, true); scene.draw(&device, w, h, true); device.endFrame();
-//   EXPECT_EQ(device.facesDrawn(), 12);
-//   for (const RenderRecord& r : device.records())
-//       if (r.kind == RecordKind::Face) { auto v = device.vertices(r); ... }
-//   device.clear();  // drops the records, keeps the device state
 #pragma once
 
 #include <span>
