@@ -268,22 +268,21 @@ void GLWindow::letterbox(int w, int h) {
 
     float saved[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
-    // Without drawing, the bars keep the black of the frames before (nothing else draws there
-    // once the scissor below holds the picture).
-    const bool clearBars = drawing_ || letterboxCounter_ <= 4;
+    // Without drawing (drawing_ off) no clear is made: the bars keep the black of the last drawn
+    // pass (the first runs when the window opens), and the next drawn frame clears its picture.
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, w, y0);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    if (clearBars) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (drawing_) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glScissor(0, vh, w, h);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    if (clearBars) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (drawing_) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearColor(saved[0], saved[1], saved[2], saved[3]);
 
     if (letterboxCounter_ <= 4) {
         // The first frames after a (re)size clear the upper region once more, in black.
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (drawing_) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     } else {
         glEnable(GL_SCISSOR_TEST);
         glScissor(0, y0, w, vh);

@@ -84,9 +84,8 @@ public:
     // Switches between full screen and a window of the same size; the show goes on.
     void toggleFullscreen();
 
-    // Off: frames go on with every GL state change but draw no pixel: no badge, and once the
-    // first frames after a (re)size are past, the letterbox leaves its bars as the last frame
-    // cleared them. For the steps of an offline run that nobody sees, together with
+    // Off: frames go on with every GL state change but draw no pixel: no badge, and the
+    // letterbox leaves its bars as the last drawn frame cleared them. For the steps of an offline run that nobody sees, together with
     // GLRenderDevice::setDrawing. On by default.
     void setDrawing(bool on) { drawing_ = on; }
 
