@@ -118,4 +118,31 @@ void BM_TenThousandMaterialFaces(benchmark::State& state) { runFrames(state, 100
 BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TenThousandMaterialFaces)->Unit(benchmark::kMillisecond);
 
+// Read-back of one 1024x768 frame in the recorder's layout (3-byte BGR) and in the drawing
+// buffer's own 4-byte layouts.
+void readBack(benchmark::State& state, GLenum format, int bytesPerPixel) {
+    HeadlessContext context;
+    if (!context.open(kWidth, kHeight)) {
+        state.SkipWithError(("no headless GL context: " + context.error()).c_str());
+        return;
+    }
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glFinish();
+    std::vector<uint8_t> pixels(static_cast<size_t>(kWidth) * kHeight * bytesPerPixel);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (auto _ : state) {
+        glReadPixels(0, 0, kWidth, kHeight, format, GL_UNSIGNED_BYTE, pixels.data());
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+
+void BM_ReadBackBgr(benchmark::State& state) { readBack(state, 0x80E0 /* GL_BGR_EXT */, 3); }
+void BM_ReadBackBgra(benchmark::State& state) { readBack(state, 0x80E1 /* GL_BGRA_EXT */, 4); }
+void BM_ReadBackRgba(benchmark::State& state) { readBack(state, GL_RGBA, 4); }
+
+BENCHMARK(BM_ReadBackBgr)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadBackBgra)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadBackRgba)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -418,9 +418,11 @@ int AviRecorder::open(int width, int height) {
         s.frame->height = height;
         r = av_frame_get_buffer(s.frame, 0);
         if (r < 0) return fail(r, kCompressedStreamFailed);
-        // RGB targets take the pixels as they are; subsampled chroma is averaged.
+        // RGB targets take the pixels as they are (a reordering of bytes: the exact-rounding
+        // flags would only send it down the library's slow general path, for the same bytes);
+        // subsampled chroma is averaged with exact rounding.
         s.scaler = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, s.encoder->pix_fmt,
-                                  (yuv ? SWS_BILINEAR : SWS_POINT) | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr,
+                                  yuv ? SWS_BILINEAR | SWS_ACCURATE_RND | SWS_BITEXACT : SWS_POINT, nullptr, nullptr,
                                   nullptr);
         if (!s.scaler) return fail(AVERROR(EINVAL), kCompressedStreamFailed);
         if (yuv) {

@@ -184,6 +184,17 @@ bool EglSurface::makeCurrent() {
     if (usingFbo_) fbo().bindFramebuffer(GL_FRAMEBUFFER, fbo_);
     // The picture's full extent, as a new window would have it.
     glViewport(0, 0, width_, height_);
+    if (!picturePrepared_) {
+        // A new buffer holds whatever its memory held (in one process, an earlier context's
+        // picture); it starts as zero colour, as a buffer on fresh memory does, so that a show's
+        // first frames do not depend on what was drawn before.
+        float saved[4];
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(saved[0], saved[1], saved[2], saved[3]);
+        picturePrepared_ = true;
+    }
     return true;
 }
 
@@ -202,6 +213,7 @@ bool EglSurface::releaseCurrent() {
         f.deleteRenderbuffers(1, &depthBuffer_);
         f.deleteFramebuffers(1, &fbo_);
         fbo_ = colorBuffer_ = depthBuffer_ = 0;
+        picturePrepared_ = false;
     }
     if (eglGetCurrentContext() != static_cast<EGLContext>(context_)) return true;
     return eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT) == EGL_TRUE;
@@ -218,6 +230,7 @@ bool EglSurface::releaseDrawable() {
     if (!surface_) return true;
     const bool ok = eglDestroySurface(display_, static_cast<EGLSurface>(surface_)) == EGL_TRUE;
     surface_ = nullptr;
+    picturePrepared_ = false;
     return ok;
 }
 

@@ -67,6 +67,7 @@ private:
     void* context_ = nullptr;
     bool usingFbo_ = false;
     unsigned fbo_ = 0, colorBuffer_ = 0, depthBuffer_ = 0;
+    bool picturePrepared_ = false;  // the buffer's first clear is done
     bool windowCreated_ = false;
     int width_ = 0, height_ = 0;
     std::string error_;

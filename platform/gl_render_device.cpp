@@ -28,6 +28,7 @@ void applyTextureState() {
 }  // namespace
 
 void GLRenderDevice::clearBuffers(bool colour, bool depth) {
+    if (!drawing_) return;
     glClear((colour ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0));
 }
 
@@ -52,6 +53,10 @@ void GLRenderDevice::enableBlending(bool on) {
 }
 
 void GLRenderDevice::drawPrimitive(const Primitive& p) {
+    if (!drawing_) {
+        glColor4f(p.r, p.g, p.b, p.a);  // the current colour the primitive leaves
+        return;
+    }
     glBegin(primitiveMode(p.kind));
     glColor4f(p.r, p.g, p.b, p.a);
     for (int i = 0; i < p.vertexCount; ++i) glVertex3f(p.vertices[i].x, p.vertices[i].y, p.vertices[i].z);
@@ -102,16 +107,20 @@ void GLRenderDevice::drawPicture(TextureName name, float opacity, float deviceAl
 
     // Both texture axes run against the screen's: row 0 at the top, column 0 at the right.
     glColor4f(1.0f, 1.0f, 1.0f, opacity);
-    glBegin(GL_QUADS);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(0.0f, 0.0f, 0.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(w, 0.0f, 0.0f);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(w, h, 0.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(0.0f, h, 0.0f);
-    glEnd();
+    if (drawing_) {
+        glBegin(GL_QUADS);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex3f(0.0f, 0.0f, 0.0f);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex3f(w, 0.0f, 0.0f);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex3f(w, h, 0.0f);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex3f(0.0f, h, 0.0f);
+        glEnd();
+    } else {
+        glTexCoord2f(1.0f, 0.0f);  // the current texture coordinate the quad leaves
+    }
 
     glEnable(GL_DEPTH_TEST);
     glColor4f(1.0f, 1.0f, 1.0f, deviceAlpha);

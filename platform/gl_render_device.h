@@ -10,6 +10,13 @@ class GLRenderDevice final : public RenderDeviceCore {
 public:
     GLRenderDevice() = default;
 
+    // Off: every call still sets the GL state it sets when drawing (clear colour, matrices,
+    // blending, textures and their texels, current colour), but no pixel is cleared or drawn.
+    // Frames nobody will see then cost no rasterising, and the frame after them starts from the
+    // GL state an unbroken run leaves. On by default.
+    void setDrawing(bool on) { drawing_ = on; }
+    bool isDrawing() const { return drawing_; }
+
 protected:
     void clearBuffers(bool colour, bool depth) override;
     void loadClearColour(float r, float g, float b) override;
@@ -22,6 +29,9 @@ protected:
                     const void* pixels) override;
     void selectTexture(TextureName name) override;
     void drawPicture(TextureName name, float opacity, float deviceAlpha) override;
+
+private:
+    bool drawing_ = true;
 };
 
 // Kind 0: a new OpenGL device; any other kind: null.

@@ -268,19 +268,21 @@ void GLWindow::letterbox(int w, int h) {
 
     float saved[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
+    // Without drawing (drawing_ off) no clear is made: the bars keep the black of the last drawn
+    // pass (the first runs when the window opens), and the next drawn frame clears its picture.
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, w, y0);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (drawing_) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glScissor(0, vh, w, h);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (drawing_) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearColor(saved[0], saved[1], saved[2], saved[3]);
 
     if (letterboxCounter_ <= 4) {
         // The first frames after a (re)size clear the upper region once more, in black.
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (drawing_) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     } else {
         glEnable(GL_SCISSOR_TEST);
         glScissor(0, y0, w, vh);
@@ -300,7 +302,7 @@ void GLWindow::drawBadge(int width, int height, int showTime) {
         glDisable(GL_DEPTH_TEST);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glRasterPos2i(width - 60, 8);
-        glDrawPixels(kBadgeWidth, kBadgeHeight, GL_RGBA, GL_UNSIGNED_BYTE, badgeImage());
+        if (drawing_) glDrawPixels(kBadgeWidth, kBadgeHeight, GL_RGBA, GL_UNSIGNED_BYTE, badgeImage());
         glEnable(GL_DEPTH_TEST);
         glDisable(GL_BLEND);
     }

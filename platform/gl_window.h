@@ -84,6 +84,11 @@ public:
     // Switches between full screen and a window of the same size; the show goes on.
     void toggleFullscreen();
 
+    // Off: frames go on with every GL state change but draw no pixel: no badge, and the
+    // letterbox leaves its bars as the last drawn frame cleared them. For the steps of an offline run that nobody sees, together with
+    // GLRenderDevice::setDrawing. On by default.
+    void setDrawing(bool on) { drawing_ = on; }
+
     // The recorder used by the recording operations (set its file, rate and codec before
     // startRecording).
     AviRecorder& recorder() { return recorder_; }
@@ -119,6 +124,7 @@ private:
     bool escapePressed_ = false;
     bool f1Pressed_ = false;
     uint32_t letterboxCounter_ = 0;
+    bool drawing_ = true;
 
     AviRecorder recorder_;
     std::vector<uint8_t> pixels_;

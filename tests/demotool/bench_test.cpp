@@ -80,15 +80,16 @@ TEST_F(BenchShow, JsonHoldsEveryPassWithSaneFigures) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto doc = nlohmann::json::parse(r.out, nullptr, false);
     ASSERT_FALSE(doc.is_discarded()) << r.out;
-    // The show ends at 3.003 s: steps 0 .. 180 are drawn, every second one is an output frame.
-    EXPECT_EQ(doc.value("drawn_frames", -1L), 181);
+    // The show ends at 3.003 s: steps 0 .. 180 are played, every second one is an output frame
+    // and only those are drawn.
+    EXPECT_EQ(doc.value("steps", -1L), 181);
     EXPECT_EQ(doc.value("output_frames", -1L), 91);
     EXPECT_EQ(doc.value("width", 0), 320);
     const double to = doc.value("to_seconds", 0.0);
     EXPECT_NEAR(to, 3.003, 0.001);
     expectSaneFigures(doc["engine"], 181, to, "engine");
     expectSaneFigures(doc["engine_cpu"], 181, to, "engine_cpu");
-    expectSaneFigures(doc["render"], 181, to, "render");
+    expectSaneFigures(doc["render"], 91, to, "render");
     expectSaneFigures(doc["encode"], 91, to, "encode");
     EXPECT_EQ(doc["encode"].value("codec", ""), "ffv1");
     EXPECT_GT(doc["engine"].value("draw_calls_per_frame", 0.0), 0.0);
@@ -107,9 +108,9 @@ TEST_F(BenchShow, JsonHoldsEveryPassWithSaneFigures) {
 TEST_F(BenchShow, TextReportAndOptions) {
     const RunResult r = run({"bench", "--engine-only", "--from", "1", "--to", "2", "--dir", show_});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    // As record draws them: steps 60 .. 118, the last one the output frame at 1.967 s; the
+    // As record plays them: steps 60 .. 118, the last one the output frame at 1.967 s; the
     // render pass is left out.
-    EXPECT_NE(r.out.find("59 drawn frames"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("59 steps (60 Hz)"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("30 output frames"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("engine (null device"), std::string::npos);
     EXPECT_NE(r.out.find("p99"), std::string::npos);

@@ -7,7 +7,11 @@
 #include <cmath>
 #include <map>
 
+#include "app/animation.h"
+#include "fx/meta_cube_fx.h"
+#include "fx/pisse3d.h"
 #include "make_show/show_test_util.h"
+#include "math/random.h"
 #include "platform/egl_surface.h"
 #include "support/captured_message_boxes.h"
 #include "tools/demotool/frame_schedule.h"
@@ -84,4 +88,53 @@ TEST(SampleShowRender, PicturesAtADozenTimesHaveContentAndDiffer) {
     EXPECT_NEAR(c[0], kCream.r, 16);
     EXPECT_NEAR(c[1], kCream.g, 16);
     EXPECT_NEAR(c[2], kCream.b, 16);
+}
+
+// The steps between kept frames are played without drawing (as 'record' and 'snapshot' play
+// them, from the first step on when the first kept frame comes later); each kept frame is still,
+// byte for byte and bars included, the frame an unbroken run draws: the window's first frames,
+// scenes, and a picture cell over a scene.
+TEST(SampleShowRender, FramesAfterStepsPlayedWithoutDrawingEqualAnUnbrokenRunsFrames) {
+    std::string why;
+    if (!EglSurface::platformAvailable(&why)) GTEST_SKIP() << "no headless GL here: " << why;
+    const std::string folder = sampleShowFolder();
+    WorkingDirectory cwd(folder);
+    ASSERT_TRUE(cwd.ok());
+    const std::vector<int64_t> kept = {3, 6, 9, 120, 434, 436};  // 7.23 s: the first picture
+    auto play = [&](bool unbroken) {
+        seedRandom(1);
+        resetMetaSpawnCounter();
+        Pisse3D::resetFrameCounter();
+        resetAnimationList();
+        std::vector<std::string> frames;
+        OfflineShow show;
+        EXPECT_TRUE(show.open(folder, 160, 120)) << show.error();  // bars of 15 rows
+        size_t next = 0;
+        for (int64_t step = 0; step <= kept.back(); ++step) {
+            if (step == kept[next]) {
+                show.drawStep(step, [&] {
+                    frames.push_back(show.readRgba());
+                    return 0;
+                });
+                ++next;
+            } else if (unbroken) {
+                show.drawStep(step);
+            } else {
+                show.runStep(step);
+            }
+        }
+        fliClose();
+        resetAnimationList();
+        return frames;
+    };
+    const std::vector<std::string> drawnThroughout = play(true);
+    const std::vector<std::string> drawnWhenKept = play(false);
+    ASSERT_EQ(drawnThroughout.size(), kept.size());
+    ASSERT_EQ(drawnWhenKept.size(), kept.size());
+    for (size_t i = 0; i < kept.size(); ++i) {
+        ASSERT_EQ(drawnThroughout[i].size(), 160u * 120u * 4u);
+        EXPECT_TRUE(drawnWhenKept[i] == drawnThroughout[i]) << "the frames differ at step " << kept[i];
+    }
+    // The picture cell is up at step 434 and changes the frame.
+    EXPECT_FALSE(drawnThroughout[4] == drawnThroughout[3]);
 }

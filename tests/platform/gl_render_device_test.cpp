@@ -7,6 +7,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <string>
+#include <vector>
+
 #include "gl_test_support.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
@@ -242,3 +245,87 @@ TEST_F(GLRenderDeviceTest, ScreenTextureRowZeroIsAtTheTopAndColumnZeroAtTheRight
 }
 
 }  // namespace
+
+namespace {
+
+// The GL state a frame's calls can leave behind, as one list of numbers.
+std::vector<float> glStateNow() {
+    std::vector<float> s;
+    auto add = [&](GLenum name, int count) {
+        float v[16] = {};
+        glGetFloatv(name, v);
+        s.insert(s.end(), v, v + count);
+    };
+    add(GL_COLOR_CLEAR_VALUE, 4);
+    add(GL_CURRENT_COLOR, 4);
+    add(GL_CURRENT_TEXTURE_COORDS, 4);
+    add(GL_PROJECTION_MATRIX, 16);
+    add(GL_MODELVIEW_MATRIX, 16);
+    add(GL_TEXTURE_BINDING_2D, 1);
+    add(GL_BLEND_SRC, 1);
+    add(GL_BLEND_DST, 1);
+    for (GLenum cap : {GL_BLEND, GL_DEPTH_TEST, GL_TEXTURE_2D}) s.push_back(glIsEnabled(cap) ? 1.0f : 0.0f);
+    return s;
+}
+
+std::string windowPixels() {
+    std::string rgba(static_cast<size_t>(kW) * kH * 4, '\0');
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+}
+
+}  // namespace
+
+// Drawing off: a frame of every kind of call (clear colour, opaque and translucent faces, a
+// picture from texels uploaded in the frame) leaves the GL state and the texture as drawing it
+// does, and leaves every pixel as it was.
+TEST_F(GLRenderDeviceTest, WithDrawingOffAFrameMovesTheStateAsDrawingDoesAndChangesNoPixel) {
+    const uint8_t texels[] = {0, 255, 0, 128, 255, 0, 255, 255};
+    TextureName texture = 0;
+    device_.createTexture(2, 1, texels, &texture, 1);
+    auto glass = meshOf(full_, {{0, 1, 2, 3}}, {4});
+    glass->setParam(0.5f);
+    auto frame = [&](uint8_t shade) {
+        device_.setClearColor(0.25f, 0.5f, 0.75f);
+        device_.beginFrame();
+        device_.setLookAt(Vector3(0, 0, 10), Vector3(0, 0, 0), kW, kH);
+        device_.drawMesh(*meshOf(squareAt(-20, -20, 0, 20, 0), {{0, 1, 2}}, {3}), kDrawTransformed);
+        device_.drawMesh(*glass, kDrawTransformed);
+        const uint8_t replaced[] = {shade, 0, 0, 255};
+        device_.updateTexture(1, 0, 1, 1, texture, 1, replaced);
+        device_.drawScreenTexture(0, 0, kW, kH, texture, 0.75f);
+        device_.endFrame();
+    };
+    auto textureBytes = [&] {
+        std::vector<uint8_t> bytes(2 * 4);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
+        return bytes;
+    };
+
+    frame(10);
+    glFinish();
+    const std::string drawn = windowPixels();
+    const std::vector<float> stateDrawn = glStateNow();
+
+    // Back to a picture of one colour and a state unlike the frame's, then the same frame
+    // without drawing (another texel, so that its upload shows).
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
+    const std::string blank = windowPixels();
+    ASSERT_NE(blank, drawn);
+    device_.setDrawing(false);
+    frame(200);
+    device_.setDrawing(true);
+    glFinish();
+    EXPECT_TRUE(windowPixels() == blank) << "a frame without drawing changed pixels";
+    EXPECT_EQ(glStateNow(), stateDrawn);
+    EXPECT_EQ(textureBytes()[4], 200);
+
+    // Drawing again: the same frame gives the same picture as before.
+    frame(10);
+    glFinish();
+    EXPECT_TRUE(windowPixels() == drawn);
+}

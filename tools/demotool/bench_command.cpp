@@ -115,7 +115,7 @@ int benchCommand(const std::vector<std::string>& args) {
         doc["from_seconds"] = settings.fromSeconds;
         doc["to_seconds"] = bench.toSeconds();
         doc["fps"] = settings.fps;
-        doc["drawn_frames"] = schedule.endStep - schedule.firstStep;
+        doc["steps"] = schedule.endStep - schedule.firstStep;
         doc["output_frames"] = schedule.frameCount();
         doc["engine"] = passJson(bench, bench.engine());
         doc["engine"]["device"] = "null";
@@ -133,16 +133,16 @@ int benchCommand(const std::vector<std::string>& args) {
         return kExitOk;
     }
 
-    std::printf("bench: %s at %dx%d, %.3f s to %.3f s: %lld drawn frames (60 Hz steps), %lld output frames at %d fps\n",
+    std::printf("bench: %s at %dx%d, %.3f s to %.3f s: %lld steps (60 Hz), %lld output frames at %d fps\n",
                 settings.dir.c_str(), settings.width, settings.height, settings.fromSeconds,
                 bench.toSeconds(), static_cast<long long>(schedule.endStep - schedule.firstStep),
                 static_cast<long long>(schedule.frameCount()), settings.fps);
     char title[160];
-    std::snprintf(title, sizeof title, "engine (null device, %.1f draw calls per frame), per drawn frame:", callsPerFrame);
+    std::snprintf(title, sizeof title, "engine (null device, %.1f draw calls per step), per step:", callsPerFrame);
     printPass(bench, title, bench.engine());
     printPass(bench, "engine in CPU time of the playing thread (without the time other programs ran):",
               bench.engineCpu());
-    if (!engineOnly) printPass(bench, "render (headless GL, up to a finished picture), per drawn frame:", bench.render());
+    if (!engineOnly) printPass(bench, "render (headless GL, up to a finished picture), per output frame:", bench.render());
     if (!settings.encodeCodec.empty()) {
         std::snprintf(title, sizeof title, "encode (%s: read-back and encoding), per output frame:",
                       settings.encodeCodec.c_str());

@@ -6,6 +6,7 @@
 
 #include "app/player.h"
 #include "app/show_loader.h"
+#include "platform/gl_render_device.h"
 #include "platform/gl_window.h"
 #include "tools/demotool/frame_schedule.h"
 
@@ -58,4 +59,18 @@ int OfflineShow::drawStep(int64_t step, const std::function<int()>& capture) {
     if (!w) return -1;
     clock_.set(stepMilliseconds(step));
     return w->drawFrame(capture);
+}
+
+void OfflineShow::runStep(int64_t step) {
+    auto* device = player_ ? dynamic_cast<GLRenderDevice*>(player_->getDevice()) : nullptr;
+    GLWindow* w = window();
+    if (!device || !w) {
+        drawStep(step);
+        return;
+    }
+    device->setDrawing(false);
+    w->setDrawing(false);
+    drawStep(step);
+    w->setDrawing(true);
+    device->setDrawing(true);
 }

@@ -34,6 +34,11 @@ public:
     // player renders, the badge is drawn; then capture runs (when given) on the finished
     // picture, before the swap and the letterbox. Returns capture's result (0 without one).
     int drawStep(int64_t step, const std::function<int()>& capture = {});
+    // Plays step n as drawStep does, every call included, but the GL device draws no pixel
+    // (GLRenderDevice::setDrawing): for the steps between the frames that are kept. The next
+    // drawn step finds the GL state and picture an unbroken run gives it, as every frame starts
+    // by clearing what it draws on.
+    void runStep(int64_t step);
     // Waits until the GL work of the frames drawn so far is done.
     void finishFrame() const { context_.finish(); }
     // The whole window, bars included, as RGBA rows bottom row first (meant for capture).

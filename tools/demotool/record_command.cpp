@@ -122,34 +122,37 @@ int recordCommand(const std::vector<std::string>& args) {
 
     const int64_t total = schedule.frameCount();
     ProgressBar bar(total, isatty(STDERR_FILENO) != 0);
-    // Render time is measured per drawn frame (every 60 Hz step from --from on), without the
-    // read-back of captured frames, which is measured apart. Frames are encoded on the recorder's
-    // own thread while the next ones are drawn; the read-back waits when it is a few frames behind.
+    // Only the recorded frames are drawn; the steps between them run without drawing a pixel.
+    // Render time is measured per recorded frame (its own step and the steps before it since the
+    // frame before), without its read-back, which is measured apart. Frames are encoded on the
+    // recorder's own thread while the next ones are drawn; the read-back waits when it is a few
+    // frames behind.
     FrameTimes renderTimes;
     FrameTimes captureTimes;
     int64_t written = 0;
     bool writeFailed = false;
+    double stepsBeforeMs = 0.0;
     const auto started = std::chrono::steady_clock::now();
     for (int64_t step = 0; step < schedule.endStep; ++step) {
         if (interrupt.signal() != 0) break;
         const auto stepStart = std::chrono::steady_clock::now();
-        double captureMs = 0.0;
         const bool captured = schedule.isCaptured(step);
-        int result = 0;
-        if (captured) {
-            result = show.drawStep(step, [&] {
-                const auto captureStart = std::chrono::steady_clock::now();
-                const int r = show.player()->captureFrame();
-                captureMs = millisecondsBetween(captureStart, std::chrono::steady_clock::now());
-                return r;
-            });
-        } else {
-            show.drawStep(step);
+        if (!captured) {
+            show.runStep(step);
+            // The steps before --from only bring the show's state up to date.
+            if (step >= schedule.firstStep)
+                stepsBeforeMs += millisecondsBetween(stepStart, std::chrono::steady_clock::now());
+            continue;
         }
-        // The steps before --from only bring the show's state up to date.
-        if (step >= schedule.firstStep)
-            renderTimes.add(millisecondsBetween(stepStart, std::chrono::steady_clock::now()) - captureMs);
-        if (!captured) continue;
+        double captureMs = 0.0;
+        const int result = show.drawStep(step, [&] {
+            const auto captureStart = std::chrono::steady_clock::now();
+            const int r = show.player()->captureFrame();
+            captureMs = millisecondsBetween(captureStart, std::chrono::steady_clock::now());
+            return r;
+        });
+        renderTimes.add(stepsBeforeMs + millisecondsBetween(stepStart, std::chrono::steady_clock::now()) - captureMs);
+        stepsBeforeMs = 0.0;
         if (result != 0) {
             writeFailed = true;
             break;
@@ -181,8 +184,8 @@ int recordCommand(const std::vector<std::string>& args) {
     written = encoded;
 
     const std::string ofTotal = interrupt.signal() ? " of " + std::to_string(total) : "";
-    std::printf("recorded %lld%s frames (%dx%d, %ld fps, %s%s) to %s in %.2f s; render time per drawn frame "
-                "(60 Hz): mean %.2f ms, p99 %.2f ms, max %.2f ms; per recorded frame: read-back mean %.2f ms, "
+    std::printf("recorded %lld%s frames (%dx%d, %ld fps, %s%s) to %s in %.2f s; render time per recorded "
+                "frame: mean %.2f ms, p99 %.2f ms, max %.2f ms; read-back mean %.2f ms, "
                 "encoding (on its own thread, beside drawing) mean %.2f ms\n",
                 static_cast<long long>(written), ofTotal.c_str(), width, height, fps, codec.c_str(),
                 audio.empty() ? ", no audio" : ", audio", output.string().c_str(), elapsed, renderTimes.mean(),

@@ -187,13 +187,22 @@ bool ShowBench::runRender() {
         }
     }
 
-    render_ = FrameCosts(static_cast<size_t>(schedule_.endStep - schedule_.firstStep));
+    // As 'record': only output frames are drawn, the steps between them run without drawing, and
+    // each output frame's render time includes the steps since the frame before.
+    render_ = FrameCosts(static_cast<size_t>(schedule_.frameCount()));
     encode_ = FrameCosts(static_cast<size_t>(schedule_.frameCount()));
     bool failed = false;
+    double stepsBeforeMs = 0.0;
     for (int64_t step = 0; step < schedule_.endStep && !failed; ++step) {
         const auto start = Clock::now();
+        if (!schedule_.isCaptured(step)) {
+            show.runStep(step);
+            show.finishFrame();
+            if (step >= schedule_.firstStep) stepsBeforeMs += millisecondsBetween(start, Clock::now());
+            continue;
+        }
         double encodeMs = 0.0;
-        if (encoding && schedule_.isCaptured(step)) {
+        if (encoding) {
             // The picture is finished first, so that the read-back times only itself.
             const int result = show.drawStep(step, [&] {
                 show.finishFrame();
@@ -211,8 +220,8 @@ bool ShowBench::runRender() {
             show.drawStep(step);
         }
         show.finishFrame();
-        const auto end = Clock::now();
-        if (step >= schedule_.firstStep) render_.add(step, millisecondsBetween(start, end) - encodeMs);
+        render_.add(step, stepsBeforeMs + millisecondsBetween(start, Clock::now()) - encodeMs);
+        stepsBeforeMs = 0.0;
     }
     if (encoding) {
         AviRecorder& recorder = show.window()->recorder();

@@ -2,7 +2,8 @@
 // same 60 Hz steps, start-up load and window size) in separate passes, each from a fresh start:
 // the engine pass on a render device that draws nothing (controllers, update and draw passes,
 // physics, effects, down to the device's calls), the render pass on the headless GL device up to
-// a finished picture, and optionally the read-back and encoding of each output frame.
+// a finished picture (output frames only, as 'record' draws them), and optionally the read-back
+// and encoding of each output frame.
 #pragma once
 
 #include <cstdint>
@@ -40,8 +41,9 @@ public:
     // The engine pass: the show loaded afresh on a render device that draws nothing, every step
     // timed around the player's frame. False with the reason in error().
     bool runEngine();
-    // The render pass: the show on the headless GL device, each step timed up to a finished
-    // picture; with an encoding codec, every output frame is also read back and encoded into a
+    // The render pass: the show on the headless GL device, each output frame timed up to a
+    // finished picture together with the steps since the frame before, which are played without
+    // drawing; with an encoding codec, every output frame is also read back and encoded into a
     // scratch file (removed afterwards), timed apart. False with the reason in error().
     bool runRender();
 

@@ -63,7 +63,7 @@ int snapshotCommand(const std::vector<std::string>& args) {
         if (interrupt.signal() != 0) break;
         auto due = namesAtStep.find(step);
         if (due == namesAtStep.end()) {
-            show.drawStep(step);
+            show.runStep(step);
             continue;
         }
         show.drawStep(step, [&] {
