@@ -1,18 +1,5 @@
-# Cross build for 32-bit Windows with Debian's MinGW-w64 (posix threads flavour).
+# Cross build for 32-bit Windows with Debian's MinGW-w64.
 # Usage: cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain_mingw_i686.cmake
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(DEMO_MINGW_TRIPLE i686-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${DEMO_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${DEMO_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${DEMO_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${DEMO_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# One file per program: the C++ runtime, libgcc, winpthread and zlib are linked in.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain_mingw_common.cmake)
