@@ -1,5 +1,7 @@
-# demo_layer(NAME FOLDERS f... [BELOW lower] [EXCLUDE regex]): a static library of the .cpp files
-# of the given folders, linked publicly to the layer below it. Its include root (under the build
+# demo_layer(NAME FOLDERS f... [SOURCE_FOLDERS s...] [BELOW lower] [EXCLUDE regex]): a static
+# library of the .cpp files of the given folders (or, where SOURCE_FOLDERS is given, of exactly
+# those folders of the source tree, each taken alone, not with its subfolders), linked publicly
+# to the layer below it. Its include root (under the build
 # folder) holds links to its own folders and to those of the layers below, and nothing else, so
 # that an include of a higher layer's header fails to compile ("No such file or directory").
 # Programs see what the layer they link sees; tools, tests and benchmarks add the source tree.
@@ -28,9 +30,12 @@ function(demo_make_include_root root)
 endfunction()
 
 function(demo_layer name)
-  cmake_parse_arguments(LAYER "" "BELOW;EXCLUDE" "FOLDERS" ${ARGN})
+  cmake_parse_arguments(LAYER "" "BELOW;EXCLUDE" "FOLDERS;SOURCE_FOLDERS" ${ARGN})
+  if(NOT LAYER_SOURCE_FOLDERS)
+    set(LAYER_SOURCE_FOLDERS ${LAYER_FOLDERS})
+  endif()
   set(sources)
-  foreach(folder ${LAYER_FOLDERS})
+  foreach(folder ${LAYER_SOURCE_FOLDERS})
     file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
     list(APPEND sources ${found})
   endforeach()

@@ -1,8 +1,8 @@
 // The sound library calls: handle and channel checks, then the chosen audio backend.
-#include "platform/fsound.h"
+#include "platform/audio/fsound.h"
 
-#include "platform/audio_backend.h"
-#include "platform/null_audio_backend.h"
+#include "platform/audio/audio_backend.h"
+#include "platform/null/null_audio_backend.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Show clock sources.
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 namespace {
 std::function<uint32_t()>& currentSource() {

@@ -1,5 +1,5 @@
 // The render device's rules, shared by every backend.
-#include "platform/render_device_core.h"
+#include "platform/device/render_device_core.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #ifdef _WIN32
-#include "platform/win32_api.h"
+#include "platform/win32/win32_api.h"
 #endif
 #include <GL/gl.h>
 

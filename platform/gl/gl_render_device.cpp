@@ -1,7 +1,7 @@
 // The render device's primitives on OpenGL 1.1 immediate mode.
-#include "platform/gl_render_device.h"
+#include "platform/gl/gl_render_device.h"
 
-#include "platform/gl_api.h"
+#include "platform/gl/gl_api.h"
 
 namespace {
 

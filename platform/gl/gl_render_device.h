@@ -4,7 +4,7 @@
 // RenderDeviceCore. Every call needs a current GL context.
 #pragma once
 
-#include "platform/render_device_core.h"
+#include "platform/device/render_device_core.h"
 
 class GLRenderDevice final : public RenderDeviceCore {
 public:

@@ -1,14 +1,14 @@
 // The show's window: set-up and release with their message boxes, the letterbox, the badge, the
 // frame loop and the recording operations.
-#include "platform/gl_window.h"
+#include "platform/gl/gl_window.h"
 
-#include "platform/gl_api.h"
+#include "platform/gl/gl_api.h"
 
 #include <array>
 
 #include "data/message_box.h"
-#include "platform/frame_client.h"
-#include "platform/live_platform.h"
+#include "platform/core/frame_client.h"
+#include "platform/core/live_platform.h"
 
 namespace {
 

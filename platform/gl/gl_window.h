@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/avi_recorder.h"
-#include "platform/platform_surface.h"
+#include "platform/recorder/avi_recorder.h"
+#include "platform/core/platform_surface.h"
 
 class FrameClient;
 

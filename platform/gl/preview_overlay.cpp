@@ -1,5 +1,5 @@
 // The preview's information panel, composed on the CPU and drawn with glDrawPixels.
-#include "platform/preview_overlay.h"
+#include "platform/gl/preview_overlay.h"
 
 #include <GL/gl.h>
 

@@ -1,10 +1,10 @@
 // Silent music that keeps time with the show clock.
-#include "platform/null_audio_backend.h"
+#include "platform/null/null_audio_backend.h"
 
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 struct NullAudioBackend::Stream : FSOUND_STREAM {
     int positionMs = 0;      // the position at startedAt (or while not running)

@@ -4,7 +4,7 @@
 // drawing the frames before it.
 #pragma once
 
-#include "platform/render_device_core.h"
+#include "platform/device/render_device_core.h"
 
 class NullRenderDevice final : public RenderDeviceCore {
 public:

@@ -1,6 +1,6 @@
 // Off-screen OpenGL on Mesa's surfaceless EGL platform: a pbuffer, or a framebuffer object when no
 // pbuffer configuration is offered.
-#include "platform/egl_surface.h"
+#include "platform/posix/egl_surface.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

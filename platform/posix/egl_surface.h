@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/platform_surface.h"
+#include "platform/core/platform_surface.h"
 
 class EglSurface : public PlatformSurface {
 public:

@@ -1,5 +1,5 @@
 // A current off-screen GL context in one call.
-#include "platform/headless_context.h"
+#include "platform/posix/headless_context.h"
 
 #include <GL/gl.h>
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/egl_surface.h"
+#include "platform/posix/egl_surface.h"
 
 class HeadlessContext {
 public:

@@ -1,9 +1,9 @@
 // The live platform on SDL2: an SDL window with its GL context, SDL2_mixer music, SDL dialogs.
-#include "platform/live_platform.h"
+#include "platform/core/live_platform.h"
 
-#include "platform/sdl_audio_backend.h"
-#include "platform/sdl_message_box.h"
-#include "platform/sdl_surface.h"
+#include "platform/posix/sdl_audio_backend.h"
+#include "platform/posix/sdl_message_box.h"
+#include "platform/posix/sdl_surface.h"
 
 std::unique_ptr<PlatformSurface> createLiveSurface() { return std::make_unique<SdlSurface>(); }
 

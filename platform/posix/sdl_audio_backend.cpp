@@ -1,5 +1,5 @@
 // Music on SDL2_mixer.
-#include "platform/sdl_audio_backend.h"
+#include "platform/posix/sdl_audio_backend.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

@@ -1,5 +1,5 @@
 // Message boxes as SDL dialogs.
-#include "platform/sdl_message_box.h"
+#include "platform/posix/sdl_message_box.h"
 
 #include <SDL2/SDL.h>
 

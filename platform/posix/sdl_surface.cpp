@@ -1,5 +1,5 @@
 // The live window on SDL2.
-#include "platform/sdl_surface.h"
+#include "platform/posix/sdl_surface.h"
 
 #include <SDL2/SDL.h>
 

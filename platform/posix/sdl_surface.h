@@ -2,7 +2,7 @@
 // (compatibility) context, real display-mode changes for full screen, keys, minimise and close.
 #pragma once
 
-#include "platform/platform_surface.h"
+#include "platform/core/platform_surface.h"
 
 struct SDL_Window;
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 uint32_t systemClockMs() {
     using namespace std::chrono;

@@ -1,7 +1,7 @@
 // The system clock on Windows: WINMM's timeGetTime, at a 1 ms resolution for the whole process.
-#include "platform/win32_api.h"
+#include "platform/win32/win32_api.h"
 
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 namespace {
 // timeGetTime ticks at the scheduler's granularity (often 15.6 ms) unless a period is asked for.

@@ -1,12 +1,12 @@
 // Music through the Audio Compression Manager (MP3 to PCM) and the wave output.
-#include "platform/win32_audio_backend.h"
+#include "platform/win32/win32_audio_backend.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "platform/win32_api.h"
+#include "platform/win32/win32_api.h"
 
 #include <mmreg.h>
 #include <msacm.h>

@@ -1,7 +1,7 @@
 // Message boxes as Windows dialogs.
-#include "platform/win32_message_box.h"
+#include "platform/win32/win32_message_box.h"
 
-#include "platform/win32_api.h"
+#include "platform/win32/win32_api.h"
 
 MessageBoxResult win32MessageBox(const MessageBoxCall& call) {
     UINT type = MB_OK;

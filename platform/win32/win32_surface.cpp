@@ -1,7 +1,7 @@
 // The live window on the Win32 API with a WGL context.
-#include "platform/win32_surface.h"
+#include "platform/win32/win32_surface.h"
 
-#include "platform/gl_api.h"
+#include "platform/gl/gl_api.h"
 
 namespace {
 

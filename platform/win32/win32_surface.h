@@ -6,8 +6,8 @@
 
 #include <deque>
 
-#include "platform/platform_surface.h"
-#include "platform/win32_api.h"
+#include "platform/core/platform_surface.h"
+#include "platform/win32/win32_api.h"
 
 class Win32Surface : public PlatformSurface {
 public:

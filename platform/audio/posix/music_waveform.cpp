@@ -1,5 +1,5 @@
 // Decoding an audio file into its length and a min/max envelope with libavformat/libavcodec.
-#include "platform/music_waveform.h"
+#include "platform/audio/posix/music_waveform.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 // Video files on libavformat/libavcodec: raw 24-bit bitmaps stored as they come in AVI, any other
 // codec through its encoder, and an optional MP3 stream copied packet by packet.
-#include "platform/avi_recorder.h"
+#include "platform/recorder/avi_recorder.h"
 
 #include <cctype>
 #include <cerrno>

@@ -1,12 +1,12 @@
 // AVI writing on Video for Windows: the AVI file and stream functions, with the compressor the
 // caller names (no dialog: a recording must be able to run unattended) or uncompressed frames.
-#include "platform/avi_recorder.h"
+#include "platform/recorder/avi_recorder.h"
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "platform/win32_api.h"
+#include "platform/win32/win32_api.h"
 
 #include <vfw.h>
 
