@@ -1,6 +1,6 @@
 // ScenePhysics: the scene's physics record (settings and body records) and the bodies it makes
 // from the scene's meshes.
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 
 #include <cmath>
 #include <cstdio>
@@ -13,6 +13,7 @@
 #include "math/random.h"
 #include "mesh/mesh_base.h"
 #include "mesh/rigid_body.h"
+#include "mesh/std_mesh3d.h"
 #include "scene/scene3d.h"
 
 namespace {
@@ -84,6 +85,47 @@ RigidBody* ScenePhysics::makeBodyFromMesh(MeshBase* mesh, bool fixed) {
     body->setSlide(defaultSlide_);
     body->setVelocity(Vector3(0.0f, groundVelocity_, 0.0f));
     adoptBody(body);
+    return body;
+}
+
+void ScenePhysics::stepFrame(int32_t frame) {
+    setCurrentFrame(frame);
+    if (getCurrentFrame() >= getStartFrame()) step();
+}
+
+CubeBody* ScenePhysics::spawnCube(float size, const Vector3& position, const Vector3& velocity,
+                                  const Vector3& angles) {
+    if (!scene_) return nullptr;
+    const float h = 0.5f * (4.0f * size);
+    const Vector3 corners[8] = {
+        {-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h}, {-h, -h, h}, {h, -h, h}, {h, h, h}, {-h, h, h},
+    };
+    StdMesh3D* mesh = new StdMesh3D();
+    mesh->setBox(corners, kFirstDisplayMaterial);
+    mesh->setParam(0.5f);
+    mesh->setPosition(position);
+    mesh->setId(scene_->newNodeId());
+    mesh->setTransformMode(kTransformWorld);
+    mesh->rotate(angles);
+
+    CubeBody* body = new CubeBody(mesh);
+    body->setSize(2.0f * size);
+    body->setMass(100.0f);
+    body->setFlags(kBodyNotifyAtRest);
+    body->setBounce(0.3f);
+    body->setSlide(0.2f);
+    body->setVelocity(velocity);
+    Matrix4 spin;
+    spin.setRotationEuler(angles);
+    body->setSpin(spin);
+    adoptBody(body);
+
+    scene_->addChild(mesh, 0);
+    // The cube may be drawn before its first update (it joins the children during the draw
+    // pass): give it its transformed points now rather than unset ones.
+    mesh->invalidate();
+    const Matrix4 world = mesh->getWorldMatrix();
+    for (int i = 0; i < 8; ++i) mesh->setPoint(i, corners[i].transformPoint(world), kTransformedPoints);
     return body;
 }
 

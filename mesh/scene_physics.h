@@ -9,6 +9,7 @@
 
 #include "math/plane.h"
 #include "mesh/physics_world.h"
+#include "scene/scene_physics_base.h"
 
 class Scene3D;
 class MeshBase;
@@ -26,7 +27,7 @@ enum PhysicsRecordType : int32_t {
 // Upper bound on the number of physics records of one scene.
 constexpr int32_t kMaxPhysicsRecords = 100000;
 
-class ScenePhysics : public PhysicsWorld {
+class ScenePhysics : public PhysicsWorld, public ScenePhysicsBase {
 public:
     // Seeds the shared random generator with 1, so every run of the show is the same.
     explicit ScenePhysics(Scene3D* scene);
@@ -36,9 +37,17 @@ public:
     // The physics record: count, startFrame, bounce, slide, gravityY, groundVelocity, then the
     // records. Errors go to the reader; a body record that names no usable mesh is skipped (its
     // words are still read) and reported with one box per load.
-    void load(PackReader& reader);
+    void load(PackReader& reader) override;
     // The mirror of load: the records as loaded, in their order.
-    void save(PackWriter& writer) const;
+    void save(PackWriter& writer) const override;
+    // The scene's physics step of its draw pass: current frame set, step from startFrame on.
+    void stepFrame(int32_t frame) override;
+    // A cube mesh of half extent 2 * size (materials 600..605, opacity 0.5) with a new id of the
+    // scene, driven by a CubeBody (mass 100, bounce 0.3, slide 0.2, notifyAtRest) that this world
+    // owns, appended to the scene's children. Null without a scene.
+    CubeBody* spawnCube(float size, const Vector3& position, const Vector3& velocity,
+                        const Vector3& angles) override;
+    ScenePhysics* physics() override { return this; }
 
     // A CubeBody (or a BoxBody when point 0's coordinates differ in size) for a mesh centred on
     // its origin, with mass 1 and the scene's coefficients, added to the world. Null when the

@@ -11,8 +11,8 @@
 #include "math/vector3.h"
 #include "scene/body_spawner.h"
 #include "scene/group3d.h"
+#include "scene/scene_physics_base.h"
 
-class ScenePhysics;
 class Camera3D;
 class StdMesh3D;
 class CubeBody;
@@ -59,7 +59,8 @@ public:
     BodySpawner* getBodySpawner() { return this; }
     // The first direct child with the Camera3D kind, or null.
     Camera3D* selectCamera();
-    ScenePhysics* getPhysics() { return physics_.get(); }
+    // The physics world, or null when the scene was made without one.
+    ScenePhysics* getPhysics() { return physics_ ? physics_->physics() : nullptr; }
     const Vector3& getBackgroundColour() const { return backgroundColour_; }
     void setBackgroundColour(const Vector3& c) { backgroundColour_ = c; }
     // Read by meshes: while true they skip their soft-body step. Nothing sets it in the show.
@@ -75,7 +76,7 @@ public:
 
 private:
     Vector3 backgroundColour_{0.0f, 100.0f, 0.0f};
-    std::unique_ptr<ScenePhysics> physics_;
+    std::unique_ptr<ScenePhysicsBase> physics_;
     bool paused_ = false;
     int64_t nextNodeId_ = -1;  // -1 until the first newNodeId
 };

@@ -22,7 +22,7 @@
 #include "platform/device/render_device_core.h"
 #include "scene/node3d.h"
 #include "scene/scene3d.h"
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 #include "scene/ticks.h"
 #include "tools/demotool/frame_schedule.h"
 
