@@ -3,11 +3,12 @@
 # folders: a file anywhere else (platform/ itself included) stops the configuration, so that a new
 # file is placed on purpose and cannot silently enter another system's build.
 #
-#   core/             every system: clock, frame client, surface and live-system interfaces
+#   core/             every system: clock; the frame client, surface, audio backend and live
+#                     system interfaces
 #   device/           every system: the render device core (every device rule)
 #   gl/               every system: the OpenGL backend, the window and frame loop, the overlay
 #   null/             every system: the backends that draw and play nothing
-#   audio/            every system: the sound calls and their backend interface
+#   audio/            every system: the sound calls (FSOUND_*)
 #   recorder/         every system: the recorder interface
 #   posix/            Linux: SDL2 window, audio and boxes, EGL and headless GL, std clock
 #   audio/posix/      Linux: the music decoder for waveforms (libav)

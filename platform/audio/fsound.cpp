@@ -1,7 +1,7 @@
 // The sound library calls: handle and channel checks, then the chosen audio backend.
 #include "platform/audio/fsound.h"
 
-#include "platform/audio/audio_backend.h"
+#include "platform/core/audio_backend.h"
 #include "platform/null/null_audio_backend.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The sound library calls the player makes, standing in for a closed streaming library. They
-// play through the chosen AudioBackend (platform/audio_backend.h). A missing or unreadable file
+// play through the chosen AudioBackend (platform/core/audio_backend.h). A missing or unreadable file
 // gives a null stream, which every call accepts and ignores, and so does a machine without an
 // audio output; the show then runs silently on the same clock.
 #pragma once

@@ -1,4 +1,4 @@
-// AudioBackend: where the sound library calls of platform/fsound.h play the music. A program
+// AudioBackend: where the sound library calls of platform/audio/fsound.h play the music. A program
 // chooses one backend before FSOUND_Init (setAudioBackend); until it does, the calls go to the
 // null backend. The live Linux player plays through SdlAudioBackend; offline rendering, the tools
 // and the tests keep time silently with NullAudioBackend; another system's backend plugs in

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "data/message_box.h"
-#include "platform/audio/audio_backend.h"
+#include "platform/core/audio_backend.h"
 #include "platform/core/platform_surface.h"
 
 // A new, not yet initialised surface for the show's own window on the display.

@@ -1,6 +1,6 @@
 // PlatformSurface: the one declared interface between the window layer and whatever shows the
 // picture. GLWindow drives every backend through it: the live window of the build's system
-// (createLiveSurface, platform/live_platform.h), EglSurface (an off-screen OpenGL context for
+// (createLiveSurface, platform/core/live_platform.h), EglSurface (an off-screen OpenGL context for
 // tests and offline rendering), and the scripted surface of the tests.
 #pragma once
 

@@ -4,7 +4,7 @@
 // compare the music position with the show time even without sound.
 #pragma once
 
-#include "platform/audio/audio_backend.h"
+#include "platform/core/audio_backend.h"
 
 class NullAudioBackend : public AudioBackend {
 public:

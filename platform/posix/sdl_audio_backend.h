@@ -3,7 +3,7 @@
 // error, and every call is then silent.
 #pragma once
 
-#include "platform/audio/audio_backend.h"
+#include "platform/core/audio_backend.h"
 
 class SdlAudioBackend : public AudioBackend {
 public:

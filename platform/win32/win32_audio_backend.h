@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/audio/audio_backend.h"
+#include "platform/core/audio_backend.h"
 
 class Win32AudioBackend : public AudioBackend {
 public:

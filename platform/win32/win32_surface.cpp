@@ -1,7 +1,6 @@
 // The live window on the Win32 API with a WGL context.
 #include "platform/win32/win32_surface.h"
 
-#include "platform/gl/gl_api.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/audio/audio_backend.h"
+#include "platform/core/audio_backend.h"
 #include "platform/core/live_platform.h"
 #include "platform/gl/preview_overlay.h"
 #include "tools/demotool/cli.h"
