@@ -23,8 +23,8 @@ constexpr int kDisplayMaterialCount = 6;
 
 class Scene3D : public Group3D, public BodySpawner {
 public:
-    // Named "The Scene"; background (0, 100, 0); a new physics world (which reseeds the shared
-    // random generator).
+    // Named "The Scene"; background (0, 100, 0); a new physics world from the registered maker
+    // (which reseeds the shared random generator), or none when no maker is set.
     Scene3D();
     // Deletes the physics world (and its bodies), then the tree.
     ~Scene3D() override;
@@ -41,7 +41,8 @@ public:
     // then the children when recurse is set. Returns 0.
     int draw(RenderDevice* device, int width, int height, bool recurse) override;
     // The scene record: material library, background colour, node record with the whole tree,
-    // the six display materials, the physics record. Errors are recorded on the reader.
+    // the six display materials, the physics record. Errors are recorded on the reader; a scene
+    // without a physics world fails here, since its physics record cannot be read.
     void load(PackReader& reader, MaterialLibrary* materials, MeshRegistry* registry) override;
     // The mirror of load (the library is written as it is, display materials included).
     void save(PackWriter& writer, MaterialLibrary* materials) override;
@@ -52,7 +53,7 @@ public:
     // by a CubeBody (mass 100, bounce 0.3, slide 0.2, notifyAtRest), appended to the scene.
     void spawnBody(float size, const Vector3& position, const Vector3& velocity, const Vector3& angles, float u1,
                    float u2, float u3) override;
-    // The same, returning the new body (owned by the physics world's owner, this scene).
+    // The same, returning the new body (owned by the scene's physics world); null without one.
     CubeBody* spawnCube(float size, const Vector3& position, const Vector3& velocity, const Vector3& angles);
 
     // The interface handed to particle streams.
