@@ -86,6 +86,12 @@ bool isFullRangeYuv(AVPixelFormat format) {
     return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P;
 }
 
+// Sets why to text and returns code, for the set-up steps whose caller reports the failure.
+int failure(std::string& why, int code, const std::string& text) {
+    why = text;
+    return code < 0 ? code : AVERROR(EINVAL);
+}
+
 }  // namespace
 
 struct AviRecorder::State {
@@ -255,6 +261,107 @@ struct AviRecorder::State {
         worker.join();
     }
 
+    // The stream stores frames as they come: BGR, bottom row first, rows padded to 4 bytes,
+    // exactly as Windows bitmaps.
+    void setUpRawVideo() {
+        rawStride = (width * 3 + 3) & ~3;
+        AVCodecParameters* par = video->codecpar;
+        par->codec_type = AVMEDIA_TYPE_VIDEO;
+        par->codec_id = AV_CODEC_ID_RAWVIDEO;
+        par->codec_tag = 0;
+        par->format = AV_PIX_FMT_BGR24;
+        par->bits_per_coded_sample = 24;
+        par->width = width;
+        par->height = height;
+    }
+
+    // Opens codec (named name; crf when the codec takes one and crf >= 0) for the video stream,
+    // with the frame and the converter from BGR that encodeFrame uses. 0, or the library's error
+    // with why set to the status text.
+    int setUpEncoder(const AVCodec* codec, const std::string& name, int crf, std::string& why) {
+        encoder = avcodec_alloc_context3(codec);
+        if (!encoder) return failure(why, AVERROR(ENOMEM), kCompressedStreamFailed);
+        encoder->width = width;
+        encoder->height = height;
+        encoder->time_base = AVRational{1, fps};
+        encoder->framerate = AVRational{fps, 1};
+        encoder->pix_fmt = choosePixelFormat(codec);
+        // Codecs with threads use every core; ffv1 splits frames into slices from its version 3 on.
+        encoder->thread_count = 0;
+        if (codec->id == AV_CODEC_ID_FFV1) {
+            encoder->level = 3;
+            encoder->slices = 4;
+        }
+        const bool yuv = isYuv(encoder->pix_fmt);
+        const bool fullRange = isFullRangeYuv(encoder->pix_fmt);
+        if (yuv) {
+            // Converted with the HD matrix and tagged so, so that players show the colours drawn.
+            encoder->colorspace = AVCOL_SPC_BT709;
+            encoder->color_primaries = AVCOL_PRI_BT709;
+            encoder->color_trc = AVCOL_TRC_BT709;
+            encoder->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+        }
+        if (out->oformat->flags & AVFMT_GLOBALHEADER) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        AVDictionary* codecOptions = nullptr;
+        if (codecHasCrf(name)) av_dict_set_int(&codecOptions, "crf", crf >= 0 ? crf : kDefaultCrf, 0);
+        int r = avcodec_open2(encoder, codec, &codecOptions);
+        av_dict_free(&codecOptions);
+        if (r < 0)
+            return failure(why, r, std::string(kCompressedStreamFailed) +
+                                   (r == AVERROR(ENOMEM) ? " There is not enough memory to complete the operation." : ""));
+        r = avcodec_parameters_from_context(video->codecpar, encoder);
+        if (r < 0) return failure(why, r, kCompressedStreamFailed);
+
+        frame = av_frame_alloc();
+        if (!frame) return failure(why, AVERROR(ENOMEM), kCompressedStreamFailed);
+        frame->format = encoder->pix_fmt;
+        frame->width = width;
+        frame->height = height;
+        r = av_frame_get_buffer(frame, 0);
+        if (r < 0) return failure(why, r, kCompressedStreamFailed);
+        // RGB targets take the pixels as they are (a reordering of bytes: the exact-rounding
+        // flags would only send it down the library's slow general path, for the same bytes);
+        // subsampled chroma is averaged with exact rounding.
+        scaler = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, encoder->pix_fmt,
+                                yuv ? SWS_BILINEAR | SWS_ACCURATE_RND | SWS_BITEXACT : SWS_POINT, nullptr, nullptr,
+                                nullptr);
+        if (!scaler) return failure(why, AVERROR(EINVAL), kCompressedStreamFailed);
+        if (yuv) {
+            const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+            sws_setColorspaceDetails(scaler, bt709, 1, bt709, fullRange ? 1 : 0, 0, 1 << 16, 1 << 16);
+        }
+        return 0;
+    }
+
+    // Adds a copy of the audio stream of the file at path, from startSeconds on. 0, or the
+    // library's error with why set to the status text.
+    int setUpAudio(const std::string& path, double startSeconds, std::string& why) {
+        const std::string audioFailed = "Audio stream could not be opened: " + path + ".";
+        int r = avformat_open_input(&audioIn, path.c_str(), nullptr, nullptr);
+        if (r < 0) return failure(why, r, audioFailed);
+        r = avformat_find_stream_info(audioIn, nullptr);
+        if (r < 0) return failure(why, r, audioFailed);
+        audioIndex = av_find_best_stream(audioIn, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (audioIndex < 0) return failure(why, audioIndex, audioFailed);
+        AVStream* in = audioIn->streams[audioIndex];
+        audio = avformat_new_stream(out, nullptr);
+        if (!audio) return failure(why, AVERROR(ENOMEM), audioFailed);
+        if (!canHold(out->oformat, in->codecpar->codec_id))
+            return failure(why, AVERROR(EINVAL), audioFailed + " Its codec cannot be stored in this kind of file.");
+        r = avcodec_parameters_copy(audio->codecpar, in->codecpar);
+        if (r < 0) return failure(why, r, audioFailed);
+        audio->codecpar->codec_tag = 0;
+        audio->time_base = in->time_base;
+        audioPacket = av_packet_alloc();
+        if (!audioPacket) return failure(why, AVERROR(ENOMEM), audioFailed);
+        const int64_t origin = in->start_time != AV_NOPTS_VALUE ? in->start_time : 0;
+        const double start = startSeconds > 0.0 ? startSeconds : 0.0;
+        audioStartPts = origin + av_rescale_q(static_cast<int64_t>(start * AV_TIME_BASE), AV_TIME_BASE_Q, in->time_base);
+        if (start > 0.0) av_seek_frame(audioIn, audioIndex, audioStartPts, AVSEEK_FLAG_BACKWARD);
+        audioDone = false;
+        return 0;
+    }
+
     // Writes every packet the encoder has ready.
     int drainEncoder() {
         for (;;) {
@@ -366,95 +473,16 @@ int AviRecorder::open(int width, int height) {
     if (!s.packet) return fail(AVERROR(ENOMEM), kCompressedStreamFailed);
     s.raw = codec->id == AV_CODEC_ID_RAWVIDEO;
     s.playsUnfinished = !std::strcmp(container->muxer, "avi") || !std::strcmp(container->muxer, "matroska");
+    std::string why;
     if (s.raw) {
-        // Stored exactly as Windows bitmaps: BGR, bottom row first, rows padded to 4 bytes.
-        s.rawStride = (width * 3 + 3) & ~3;
-        AVCodecParameters* par = s.video->codecpar;
-        par->codec_type = AVMEDIA_TYPE_VIDEO;
-        par->codec_id = AV_CODEC_ID_RAWVIDEO;
-        par->codec_tag = 0;
-        par->format = AV_PIX_FMT_BGR24;
-        par->bits_per_coded_sample = 24;
-        par->width = width;
-        par->height = height;
+        s.setUpRawVideo();
     } else {
-        s.encoder = avcodec_alloc_context3(codec);
-        if (!s.encoder) return fail(AVERROR(ENOMEM), kCompressedStreamFailed);
-        s.encoder->width = width;
-        s.encoder->height = height;
-        s.encoder->time_base = AVRational{1, s.fps};
-        s.encoder->framerate = AVRational{s.fps, 1};
-        s.encoder->pix_fmt = choosePixelFormat(codec);
-        // Codecs with threads use every core; ffv1 splits frames into slices from its version 3 on.
-        s.encoder->thread_count = 0;
-        if (codec->id == AV_CODEC_ID_FFV1) {
-            s.encoder->level = 3;
-            s.encoder->slices = 4;
-        }
-        const bool yuv = isYuv(s.encoder->pix_fmt);
-        const bool fullRange = isFullRangeYuv(s.encoder->pix_fmt);
-        if (yuv) {
-            // Converted with the HD matrix and tagged so, so that players show the colours drawn.
-            s.encoder->colorspace = AVCOL_SPC_BT709;
-            s.encoder->color_primaries = AVCOL_PRI_BT709;
-            s.encoder->color_trc = AVCOL_TRC_BT709;
-            s.encoder->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
-        }
-        if (s.out->oformat->flags & AVFMT_GLOBALHEADER) s.encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        AVDictionary* codecOptions = nullptr;
-        if (codecHasCrf(name)) av_dict_set_int(&codecOptions, "crf", crf_ >= 0 ? crf_ : kDefaultCrf, 0);
-        r = avcodec_open2(s.encoder, codec, &codecOptions);
-        av_dict_free(&codecOptions);
-        if (r < 0)
-            return fail(r, std::string(kCompressedStreamFailed) +
-                               (r == AVERROR(ENOMEM) ? " There is not enough memory to complete the operation." : ""));
-        r = avcodec_parameters_from_context(s.video->codecpar, s.encoder);
-        if (r < 0) return fail(r, kCompressedStreamFailed);
-
-        s.frame = av_frame_alloc();
-        if (!s.frame) return fail(AVERROR(ENOMEM), kCompressedStreamFailed);
-        s.frame->format = s.encoder->pix_fmt;
-        s.frame->width = width;
-        s.frame->height = height;
-        r = av_frame_get_buffer(s.frame, 0);
-        if (r < 0) return fail(r, kCompressedStreamFailed);
-        // RGB targets take the pixels as they are (a reordering of bytes: the exact-rounding
-        // flags would only send it down the library's slow general path, for the same bytes);
-        // subsampled chroma is averaged with exact rounding.
-        s.scaler = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, s.encoder->pix_fmt,
-                                  yuv ? SWS_BILINEAR | SWS_ACCURATE_RND | SWS_BITEXACT : SWS_POINT, nullptr, nullptr,
-                                  nullptr);
-        if (!s.scaler) return fail(AVERROR(EINVAL), kCompressedStreamFailed);
-        if (yuv) {
-            const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-            sws_setColorspaceDetails(s.scaler, bt709, 1, bt709, fullRange ? 1 : 0, 0, 1 << 16, 1 << 16);
-        }
+        r = s.setUpEncoder(codec, name, crf_, why);
+        if (r < 0) return fail(r, why);
     }
-
     if (!audioPath_.empty()) {
-        const std::string audioFailed = "Audio stream could not be opened: " + audioPath_ + ".";
-        r = avformat_open_input(&s.audioIn, audioPath_.c_str(), nullptr, nullptr);
-        if (r < 0) return fail(r, audioFailed);
-        r = avformat_find_stream_info(s.audioIn, nullptr);
-        if (r < 0) return fail(r, audioFailed);
-        s.audioIndex = av_find_best_stream(s.audioIn, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-        if (s.audioIndex < 0) return fail(s.audioIndex, audioFailed);
-        AVStream* in = s.audioIn->streams[s.audioIndex];
-        s.audio = avformat_new_stream(s.out, nullptr);
-        if (!s.audio) return fail(AVERROR(ENOMEM), audioFailed);
-        if (!canHold(s.out->oformat, in->codecpar->codec_id))
-            return fail(AVERROR(EINVAL), audioFailed + " Its codec cannot be stored in this kind of file.");
-        r = avcodec_parameters_copy(s.audio->codecpar, in->codecpar);
-        if (r < 0) return fail(r, audioFailed);
-        s.audio->codecpar->codec_tag = 0;
-        s.audio->time_base = in->time_base;
-        s.audioPacket = av_packet_alloc();
-        if (!s.audioPacket) return fail(AVERROR(ENOMEM), audioFailed);
-        const int64_t origin = in->start_time != AV_NOPTS_VALUE ? in->start_time : 0;
-        const double start = audioStartSeconds_ > 0.0 ? audioStartSeconds_ : 0.0;
-        s.audioStartPts = origin + av_rescale_q(static_cast<int64_t>(start * AV_TIME_BASE), AV_TIME_BASE_Q, in->time_base);
-        if (start > 0.0) av_seek_frame(s.audioIn, s.audioIndex, s.audioStartPts, AVSEEK_FLAG_BACKWARD);
-        s.audioDone = false;
+        r = s.setUpAudio(audioPath_, audioStartSeconds_, why);
+        if (r < 0) return fail(r, why);
     }
 
     r = avio_open(&s.out->pb, s.tempPath.c_str(), AVIO_FLAG_WRITE);
