@@ -3,8 +3,8 @@
 #include "app/player.h"
 #include "app/show_loader.h"
 #include "data/mesh_registry.h"
-#include "platform/fsound.h"
-#include "platform/live_platform.h"
+#include "platform/audio/fsound.h"
+#include "platform/core/live_platform.h"
 
 #ifndef DEMO_WIDTH
 #define DEMO_WIDTH 1024

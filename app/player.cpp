@@ -5,9 +5,9 @@
 
 #include "app/cell.h"
 #include "app/frame_buffer.h"
-#include "platform/clock.h"
-#include "platform/fsound.h"
-#include "platform/gl_render_device.h"
+#include "platform/core/clock.h"
+#include "platform/audio/fsound.h"
+#include "platform/gl/gl_render_device.h"
 #include "scene/ticks.h"
 
 namespace {

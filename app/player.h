@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "app/timeline.h"
-#include "platform/frame_client.h"
-#include "platform/gl_window.h"
+#include "platform/core/frame_client.h"
+#include "platform/gl/gl_window.h"
 #include "scene/render_device.h"
 
 class MeshRegistry;

@@ -5,7 +5,7 @@
 #include "mesh/rigid_body.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 #include "support/recording_render_device.h"
 
 namespace {

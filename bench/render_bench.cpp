@@ -9,10 +9,10 @@
 
 #include "mesh/indexed_face.h"
 #include "mesh/mesh_base.h"
-#include "platform/frame_client.h"
-#include "platform/gl_render_device.h"
-#include "platform/gl_window.h"
-#include "platform/headless_context.h"
+#include "platform/core/frame_client.h"
+#include "platform/gl/gl_render_device.h"
+#include "platform/gl/gl_window.h"
+#include "platform/posix/headless_context.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 

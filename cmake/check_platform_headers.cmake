@@ -3,7 +3,7 @@
 # anywhere, so the layers alone cannot keep them inside platform/.
 # Run as: cmake -DSOURCE_DIR=<source tree> -P check_platform_headers.cmake
 set(offending)
-foreach(folder app data math scene mesh fx)
+foreach(folder app data math scene mesh fx world)
   file(GLOB_RECURSE files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
   foreach(file ${files})
     file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*<(SDL|EGL|GL/|libav|libsw|windows|X11/|sys/|unistd)")

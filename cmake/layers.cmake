@@ -1,5 +1,8 @@
-# demo_layer(NAME FOLDERS f... [BELOW lower] [EXCLUDE regex]): a static library of the .cpp files
-# of the given folders, linked publicly to the layer below it. Its include root (under the build
+# demo_layer(NAME FOLDERS f... [SOURCE_FOLDERS s...] [BELOW lower] [EXCLUDE regex] [WHOLE]): a static
+# library of the .cpp files of the given folders (or, where SOURCE_FOLDERS is given, of exactly
+# those folders of the source tree, each taken alone, not with its subfolders), linked publicly
+# to the layer below it. The layers above link a WHOLE layer whole, so that objects nothing
+# calls (registrations made before main) are in every program. Its include root (under the build
 # folder) holds links to its own folders and to those of the layers below, and nothing else, so
 # that an include of a higher layer's header fails to compile ("No such file or directory").
 # Programs see what the layer they link sees; tools, tests and benchmarks add the source tree.
@@ -28,9 +31,12 @@ function(demo_make_include_root root)
 endfunction()
 
 function(demo_layer name)
-  cmake_parse_arguments(LAYER "" "BELOW;EXCLUDE" "FOLDERS" ${ARGN})
+  cmake_parse_arguments(LAYER "WHOLE" "BELOW;EXCLUDE" "FOLDERS;SOURCE_FOLDERS" ${ARGN})
+  if(NOT LAYER_SOURCE_FOLDERS)
+    set(LAYER_SOURCE_FOLDERS ${LAYER_FOLDERS})
+  endif()
   set(sources)
-  foreach(folder ${LAYER_FOLDERS})
+  foreach(folder ${LAYER_SOURCE_FOLDERS})
     file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
     list(APPEND sources ${found})
   endforeach()
@@ -44,9 +50,14 @@ function(demo_layer name)
   if(LAYER_BELOW)
     get_target_property(below_folders ${LAYER_BELOW} DEMO_VISIBLE_FOLDERS)
     list(PREPEND visible ${below_folders})
-    target_link_libraries(${name} PUBLIC ${LAYER_BELOW})
+    get_target_property(below_whole ${LAYER_BELOW} DEMO_LINK_WHOLE)
+    if(below_whole)
+      target_link_libraries(${name} PUBLIC "$<LINK_LIBRARY:WHOLE_ARCHIVE,${LAYER_BELOW}>")
+    else()
+      target_link_libraries(${name} PUBLIC ${LAYER_BELOW})
+    endif()
   endif()
-  set_target_properties(${name} PROPERTIES DEMO_VISIBLE_FOLDERS "${visible}")
+  set_target_properties(${name} PROPERTIES DEMO_VISIBLE_FOLDERS "${visible}" DEMO_LINK_WHOLE "${LAYER_WHOLE}")
 
   set(root ${DEMO_LAYER_ROOTS}/${name})
   set(DEMO_LAYER_LINKS_FAILED FALSE)

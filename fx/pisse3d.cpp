@@ -10,7 +10,7 @@
 #include "mesh/rigid_body.h"
 #include "scene/body_spawner.h"
 #include "scene/scene3d.h"
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 
 namespace {
 // Frames between two drops are counted by one counter for every stream of the process.

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "data/named_list.h"
-#include "fx/drop_listener.h"
+#include "mesh/drop_listener.h"
 #include "scene/taper3d.h"
 
 class BodySpawner;

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "fx/drop_listener.h"
+#include "mesh/drop_listener.h"
 #include "mesh/rigid_body.h"
 #include "scene/node3d.h"
 

@@ -15,6 +15,9 @@
 
 namespace {
 
+SoftBodyMaker softBodyMaker = nullptr;
+
+
 // Copies key into a zero-filled 200-byte buffer, truncating it to 199 characters.
 void copyKey(char (&buffer)[200], const char* key) {
     std::memset(buffer, 0, sizeof buffer);
@@ -31,6 +34,10 @@ constexpr int32_t kBoxFaces[6][5] = {
 
 }  // namespace
 
+void setSoftBodyMaker(SoftBodyMaker maker) { softBodyMaker = maker; }
+
+std::unique_ptr<SoftBody> makeSoftBody() { return softBodyMaker ? softBodyMaker() : nullptr; }
+
 StdMesh3D::StdMesh3D() {
     addKind(kKindMesh);
     addKind(kKindMeshA);
@@ -41,7 +48,7 @@ StdMesh3D::~StdMesh3D() { releasePoints(); }
 
 void StdMesh3D::releasePoints() {
     // The soft body addresses the local points: it must not outlive them.
-    softBody_.release();
+    if (softBody_) softBody_->release();
     softBodyReady_ = false;
     if (ownsLocalPoints_) delete[] localPoints_;
     delete[] worldPoints_;
@@ -214,28 +221,15 @@ bool StdMesh3D::rootPaused() {
 
 void StdMesh3D::stepSoftBody(uint32_t time) {
     if (!softBodyReady_ || time < lastSimTime_) {
+        if (!softBody_) softBody_ = makeSoftBody();
         // A mesh without points has nothing to simulate; stepping an unbound system would
         // report a failure every frame.
-        if (softBody_.bindMesh(this, nullptr, 0) != 0) return;
-        softBody_.setUseGravity(true);
-        softBody_.setLengthLimits(true);
-        softBody_.setLengthStiffness(lengthStiffness_);
-        softBody_.setDirectionStiffness(directionStiffness_);
-        softBody_.setDamping(damping_);
+        if (!softBody_ || softBody_->bind(this, lengthStiffness_, directionStiffness_, damping_) != 0) return;
         lastScale_ = getScale();
         softBodyReady_ = true;
     }
     const Vector3 scaleBefore = getScale();
-    softBody_.OnPreSimul();
-    softBody_.clearForces();
-    softBody_.applySprings();
-    softBody_.setGravity(Vector3(0, 0, 0));
-    if (softBody_.useGravity())
-        ParticleSystem::applyGravity(softBody_.particles(), softBody_.particleCount(), softBody_.gravity());
-    softBody_.accumulateVelocity();
-    softBody_.integratePositions();
-    softBody_.applyDamping();
-    softBody_.OnPostSimul();
+    softBody_->step();
     lastScale_ = getScale();
     lastSimTime_ = time;
     if (lastScale_.differs(scaleBefore)) messageBox("beuh!", "yo", MessageBoxStyle::Ok);

@@ -6,11 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
-#include "fx/mesh_particle_system.h"
 #include "mesh/indexed_face.h"
 #include "mesh/mesh_base.h"
+#include "mesh/soft_body.h"
 
 // Upper bounds for counts read from a node record.
 constexpr int32_t kMaxMeshPoints = 4000000;
@@ -99,7 +100,6 @@ public:
     bool isInView() const { return visible_; }
     uint32_t getLastSimTime() const { return lastSimTime_; }
     bool isSoftBodyReady() const { return softBodyReady_; }
-    MeshParticleSystem& softBody() { return softBody_; }
 
     Vector3* getLocalPoints() { return localPoints_; }
     Vector3* getWorldPoints() { return worldPoints_; }
@@ -145,7 +145,7 @@ private:
     char facesKey_[200] = {};
     int32_t** faces_ = nullptr;
     IndexedFace faceView_;
-    MeshParticleSystem softBody_;
+    std::unique_ptr<SoftBody> softBody_;  // made at the first soft-body step
     bool softBodyReady_ = false;
     Vector3 lastScale_{1, 1, 1};
 

@@ -360,6 +360,11 @@ void Node3D::loadNodeRecord(PackReader& reader, MaterialLibrary* materials, Mesh
         // A kind word with none of the factory's bits makes no node and has no record: the next
         // child's kind words follow at once.
         Node3D* child = createNodeFromKinds(kinds, this, materials);
+        if (!child && factoryKindBit(kinds) >= 0) {
+            // A class of the file that this program did not register: its record cannot be read.
+            reader.fail("no node class registered for a child's kind");
+            return;
+        }
         if (!child) continue;
         // The child can find its root scene while its own record (and subtree) is read.
         child->setParent(this);

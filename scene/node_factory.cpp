@@ -1,11 +1,6 @@
 // The kind-bit node factory.
 #include "scene/node_factory.h"
 
-#include "fx/meta_cube_fx.h"
-#include "fx/pisse3d.h"
-#include "fx/sea_mesh3d_fx.h"
-#include "mesh/std_mesh3d.h"
-#include "scene/body_spawner.h"
 #include "scene/camera3d.h"
 #include "scene/group3d.h"
 #include "scene/target3d.h"
@@ -18,7 +13,16 @@ namespace {
 constexpr int kFactoryOrder[] = {kKindSea, kKindMetaCube, kKindTarget, kKindCamera,
                                  kKindMesh, kKindGroup,   kKindPisse,  kKindTaper};
 
+// The registered classes, by kind bit.
+NodeCreator creators[32] = {};
+
+bool registrable(int bit) { return bit == kKindMesh || bit == kKindSea || bit == kKindMetaCube || bit == kKindPisse; }
+
 }  // namespace
+
+void registerNodeCreator(int bit, NodeCreator creator) {
+    if (registrable(bit)) creators[bit] = creator;
+}
 
 int factoryKindBit(NodeKind kinds) {
     for (int bit : kFactoryOrder)
@@ -27,26 +31,18 @@ int factoryKindBit(NodeKind kinds) {
 }
 
 Node3D* createNodeFromKinds(NodeKind kinds, Node3D* parent, MaterialLibrary* materials) {
-    switch (factoryKindBit(kinds)) {
-    case kKindSea:
-        return new SeaMesh3D_FX();
-    case kKindMetaCube:
-        return new MetaCube_FX(materials);
+    const int bit = factoryKindBit(kinds);
+    switch (bit) {
     case kKindTarget:
         return new Target3D();
     case kKindCamera:
         return new Camera3D();
-    case kKindMesh:
-        return new StdMesh3D();
     case kKindGroup:
         return new Group3D();
-    case kKindPisse:
-        // The stream spawns its drops through the scene at the root of the tree being read; a
-        // tree without a scene at its root gives a stream that emits nothing.
-        return new Pisse3D(parent ? dynamic_cast<BodySpawner*>(parent->getRoot()) : nullptr);
     case kKindTaper:
         return new Taper3D();
     default:
+        if (bit >= 0 && registrable(bit) && creators[bit]) return creators[bit](parent, materials);
         return nullptr;
     }
 }

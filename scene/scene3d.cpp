@@ -7,14 +7,10 @@
 
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
-#include "mesh/point_space.h"
-#include "mesh/rigid_body.h"
-#include "mesh/std_mesh3d.h"
 #include "scene/camera3d.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 #include "scene/render_device.h"
-#include "scene/scene_physics.h"
 #include "scene/ticks.h"
 
 namespace {
@@ -30,9 +26,13 @@ void collectMaxId(Node3D* node, int64_t& maxId) {
     }
 }
 
+ScenePhysicsMaker scenePhysicsMaker = nullptr;
+
 }  // namespace
 
-Scene3D::Scene3D() : physics_(std::make_unique<ScenePhysics>(this)) { setName("The Scene"); }
+void setScenePhysicsMaker(ScenePhysicsMaker maker) { scenePhysicsMaker = maker; }
+
+Scene3D::Scene3D() : physics_(scenePhysicsMaker ? scenePhysicsMaker(this) : nullptr) { setName("The Scene"); }
 
 Scene3D::~Scene3D() { physics_.reset(); }
 
@@ -62,10 +62,7 @@ int Scene3D::update(RenderDevice* device, int width, int height, bool recurse) {
 }
 
 int Scene3D::draw(RenderDevice* device, int width, int height, bool recurse) {
-    if (physics_) {
-        physics_->setCurrentFrame(static_cast<int32_t>(static_cast<uint32_t>(getTime()) / kTicksPerFrame));
-        if (physics_->getCurrentFrame() >= physics_->getStartFrame()) physics_->step();
-    }
+    if (physics_) physics_->stepFrame(static_cast<int32_t>(static_cast<uint32_t>(getTime()) / kTicksPerFrame));
     if (device) device->setClearColor(backgroundColour_.x, backgroundColour_.y, backgroundColour_.z);
     if (recurse) drawChildren(device, width, height);
     return 0;
@@ -99,6 +96,9 @@ void Scene3D::load(PackReader& reader, MaterialLibrary* materials, MeshRegistry*
     if (physics_) {
         addDisplayMaterials(scratch ? nullptr : materials);
         physics_->load(reader);
+    } else {
+        // Without a world the physics record cannot be read, and what follows it would be misread.
+        reader.fail("no physics world for the scene");
     }
 }
 
@@ -128,37 +128,7 @@ int32_t Scene3D::newNodeId() {
 }
 
 CubeBody* Scene3D::spawnCube(float size, const Vector3& position, const Vector3& velocity, const Vector3& angles) {
-    const float h = 0.5f * (4.0f * size);
-    const Vector3 corners[8] = {
-        {-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h}, {-h, -h, h}, {h, -h, h}, {h, h, h}, {-h, h, h},
-    };
-    StdMesh3D* mesh = new StdMesh3D();
-    mesh->setBox(corners, kFirstDisplayMaterial);
-    mesh->setParam(0.5f);
-    mesh->setPosition(position);
-    mesh->setId(newNodeId());
-    mesh->setTransformMode(kTransformWorld);
-    mesh->rotate(angles);
-
-    CubeBody* body = new CubeBody(mesh);
-    body->setSize(2.0f * size);
-    body->setMass(100.0f);
-    body->setFlags(kBodyNotifyAtRest);
-    body->setBounce(0.3f);
-    body->setSlide(0.2f);
-    body->setVelocity(velocity);
-    Matrix4 spin;
-    spin.setRotationEuler(angles);
-    body->setSpin(spin);
-    physics_->adoptBody(body);
-
-    addChild(mesh, 0);
-    // The cube may be drawn before its first update (it joins the children during the draw
-    // pass): give it its transformed points now rather than unset ones.
-    mesh->invalidate();
-    const Matrix4 world = mesh->getWorldMatrix();
-    for (int i = 0; i < 8; ++i) mesh->setPoint(i, corners[i].transformPoint(world), kTransformedPoints);
-    return body;
+    return physics_ ? physics_->spawnCube(size, position, velocity, angles) : nullptr;
 }
 
 void Scene3D::spawnBody(float size, const Vector3& position, const Vector3& velocity, const Vector3& angles,

@@ -11,8 +11,8 @@
 #include "math/vector3.h"
 #include "scene/body_spawner.h"
 #include "scene/group3d.h"
+#include "scene/scene_physics_base.h"
 
-class ScenePhysics;
 class Camera3D;
 class StdMesh3D;
 class CubeBody;
@@ -23,8 +23,8 @@ constexpr int kDisplayMaterialCount = 6;
 
 class Scene3D : public Group3D, public BodySpawner {
 public:
-    // Named "The Scene"; background (0, 100, 0); a new physics world (which reseeds the shared
-    // random generator).
+    // Named "The Scene"; background (0, 100, 0); a new physics world from the registered maker
+    // (which reseeds the shared random generator), or none when no maker is set.
     Scene3D();
     // Deletes the physics world (and its bodies), then the tree.
     ~Scene3D() override;
@@ -41,7 +41,8 @@ public:
     // then the children when recurse is set. Returns 0.
     int draw(RenderDevice* device, int width, int height, bool recurse) override;
     // The scene record: material library, background colour, node record with the whole tree,
-    // the six display materials, the physics record. Errors are recorded on the reader.
+    // the six display materials, the physics record. Errors are recorded on the reader; a scene
+    // without a physics world fails here, since its physics record cannot be read.
     void load(PackReader& reader, MaterialLibrary* materials, MeshRegistry* registry) override;
     // The mirror of load (the library is written as it is, display materials included).
     void save(PackWriter& writer, MaterialLibrary* materials) override;
@@ -52,14 +53,15 @@ public:
     // by a CubeBody (mass 100, bounce 0.3, slide 0.2, notifyAtRest), appended to the scene.
     void spawnBody(float size, const Vector3& position, const Vector3& velocity, const Vector3& angles, float u1,
                    float u2, float u3) override;
-    // The same, returning the new body (owned by the physics world's owner, this scene).
+    // The same, returning the new body (owned by the scene's physics world); null without one.
     CubeBody* spawnCube(float size, const Vector3& position, const Vector3& velocity, const Vector3& angles);
 
     // The interface handed to particle streams.
     BodySpawner* getBodySpawner() { return this; }
     // The first direct child with the Camera3D kind, or null.
     Camera3D* selectCamera();
-    ScenePhysics* getPhysics() { return physics_.get(); }
+    // The physics world, or null when the scene was made without one.
+    ScenePhysics* getPhysics() { return physics_ ? physics_->physics() : nullptr; }
     const Vector3& getBackgroundColour() const { return backgroundColour_; }
     void setBackgroundColour(const Vector3& c) { backgroundColour_ = c; }
     // Read by meshes: while true they skip their soft-body step. Nothing sets it in the show.
@@ -75,7 +77,7 @@ public:
 
 private:
     Vector3 backgroundColour_{0.0f, 100.0f, 0.0f};
-    std::unique_ptr<ScenePhysics> physics_;
+    std::unique_ptr<ScenePhysicsBase> physics_;
     bool paused_ = false;
     int64_t nextNodeId_ = -1;  // -1 until the first newNodeId
 };

@@ -7,7 +7,7 @@
 
 #include "app/animation.h"
 #include "app/player.h"
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 #include "scene/ticks.h"
 #include "support/audio_call_log.h"
 #include "support/captured_message_boxes.h"

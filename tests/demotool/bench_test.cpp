@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "demotool_runner.h"
-#include "platform/egl_surface.h"
+#include "platform/posix/egl_surface.h"
 #include "support/working_directory.h"
 #include "tools/demotool/cli.h"
 #include "tools/demotool/frame_costs.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/platform_surface.h"
+#include "platform/core/platform_surface.h"
 
 TEST(PreviewControls, KeysJumpByTheirSizesAndJumpsStayInsideTheShow) {
     EXPECT_EQ(previewCommandForKey(kKeyRight, false).steps, 300);

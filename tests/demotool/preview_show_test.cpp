@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "demotool_runner.h"
-#include "platform/headless_context.h"
+#include "platform/posix/headless_context.h"
 #include "tools/demotool/png_writer.h"
 #include "tools/demotool/preview_show.h"
 

@@ -16,7 +16,7 @@
 #include "data/mesh_registry.h"
 #include "data/pack_writer.h"
 #include "demotool_runner.h"
-#include "platform/gl_window.h"
+#include "platform/gl/gl_window.h"
 #include "scene/controller_set.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"

@@ -5,7 +5,7 @@
 
 #include "fx/meta_cube_fx.h"
 #include "fx/sea_mesh3d_fx.h"
-#include "platform/null_render_device.h"
+#include "platform/null/null_render_device.h"
 #include "scene/material_library.h"
 #include "support/allocation_counter.h"
 #include "support/node_records.h"

@@ -9,7 +9,7 @@
 #include "fx/meta_cube_fx.h"
 #include "fx/meta_field.h"
 #include "fx/scalar_grid.h"
-#include "platform/null_render_device.h"
+#include "platform/null/null_render_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 #include "support/node_records.h"

@@ -11,7 +11,7 @@
 #include "mesh/rigid_body.h"
 #include "scene/body_spawner.h"
 #include "scene/scene3d.h"
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 #include "scene/target3d.h"
 #include "support/captured_message_boxes.h"
 

@@ -17,7 +17,7 @@
 #include "scene/controller.h"
 #include "scene/controller_set.h"
 #include "scene/scene3d.h"
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 #include "scene/ticks.h"
 #include "tools/make_show/artwork.h"
 #include "tools/make_show/show_timing.h"

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "platform/render_device_core.h"
+#include "platform/device/render_device_core.h"
 #include "tools/make_show/geometry.h"
 #include "tools/make_show/orientation.h"
 

@@ -13,7 +13,7 @@
 #include "mesh/rigid_body.h"
 #include "mesh/std_mesh3d.h"
 #include "scene/scene3d.h"
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 #include "scene/ticks.h"
 #include "support/recording_render_device.h"
 #include "tools/make_show/show_timing.h"

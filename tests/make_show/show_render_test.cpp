@@ -12,7 +12,7 @@
 #include "fx/pisse3d.h"
 #include "make_show/show_test_util.h"
 #include "math/random.h"
-#include "platform/egl_surface.h"
+#include "platform/posix/egl_surface.h"
 #include "support/captured_message_boxes.h"
 #include "tools/demotool/frame_schedule.h"
 #include "tools/demotool/offline_show.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fx/drop_listener.h"
+#include "mesh/drop_listener.h"
 #include "mesh/contact_response.h"
 #include "mesh/physics_world.h"
 #include "mesh/rigid_body.h"

@@ -1,6 +1,6 @@
 // The sound calls on SDL2_mixer with the dummy audio driver: a paused start that waits for the
 // first unpause, and silence (never a failure) for missing or unreadable music or no audio.
-#include "platform/fsound.h"
+#include "platform/audio/fsound.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/null_audio_backend.h"
-#include "platform/sdl_audio_backend.h"
+#include "platform/core/clock.h"
+#include "platform/null/null_audio_backend.h"
+#include "platform/posix/sdl_audio_backend.h"
 #include "support/test_bytes.h"
 
 namespace {

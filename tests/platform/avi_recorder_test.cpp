@@ -1,6 +1,6 @@
 // The AVI recorder: lossless round trips decoded back by ffmpeg, the temporary-name rule, failures
 // that leave nothing behind, copied audio, and recording through the window.
-#include "platform/avi_recorder.h"
+#include "platform/recorder/avi_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "gl_test_support.h"
-#include "platform/frame_client.h"
-#include "platform/gl_window.h"
+#include "platform/core/frame_client.h"
+#include "platform/gl/gl_window.h"
 #include "support/captured_message_boxes.h"
 
 namespace fs = std::filesystem;

@@ -1,6 +1,6 @@
 // The OpenGL render device against a real (headless) GL context: material colours, the
 // translucent pass, the camera matrices that OpenGL receives, screen textures.
-#include "platform/gl_render_device.h"
+#include "platform/gl/gl_render_device.h"
 
 #include <gtest/gtest.h>
 

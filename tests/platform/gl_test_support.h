@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "mesh/std_mesh3d.h"
-#include "platform/egl_surface.h"
-#include "platform/headless_context.h"
+#include "platform/posix/egl_surface.h"
+#include "platform/posix/headless_context.h"
 
 // Opens a headless context of width x height or ends the test: skipped when this machine has no
 // surfaceless EGL platform at all, failed when the platform exists but the context does not.

@@ -1,6 +1,6 @@
 // The window layer against headless GL: letterbox, clear colour, badge, and the frame loop's rules
 // driven by a scripted event source.
-#include "platform/gl_window.h"
+#include "platform/gl/gl_window.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "gl_test_support.h"
-#include "platform/frame_client.h"
+#include "platform/core/frame_client.h"
 #include "support/captured_message_boxes.h"
 #include "support/scripted_surface.h"
 

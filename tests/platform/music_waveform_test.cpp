@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/music_waveform.h"
+#include "platform/audio/posix/music_waveform.h"
 #include "support/test_bytes.h"
 
 namespace {

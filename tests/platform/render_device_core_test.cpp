@@ -1,6 +1,6 @@
 // The render device's rules without a GL context, through the recording backend: culling against
 // the camera's frustum, the translucent pass, alpha changes and missing materials.
-#include "platform/render_device_core.h"
+#include "platform/device/render_device_core.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include "scene/material.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 #include "support/captured_message_boxes.h"
 #include "support/node_records.h"
 #include "support/recording_render_device.h"

@@ -9,7 +9,7 @@
 #include "mesh/std_mesh3d.h"
 #include "scene/group3d.h"
 #include "scene/scene3d.h"
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 #include "support/captured_message_boxes.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio_backend.h"
+#include "platform/core/audio_backend.h"
 
 class AudioCallLog : public AudioBackend {
 public:

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/render_device_core.h"
+#include "platform/device/render_device_core.h"
 
 enum class RecordKind {
     Face,           // one polygon drawn (also during the translucent pass of endFrame)

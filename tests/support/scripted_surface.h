@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform_surface.h"
+#include "platform/core/platform_surface.h"
 
 class ScriptedSurface : public PlatformSurface {
 public:

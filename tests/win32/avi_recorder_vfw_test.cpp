@@ -1,7 +1,7 @@
 // The recorder on Video for Windows: uncompressed files of the expected size, a second recording
 // replacing the first under the same name, and failures that leave nothing behind. The files it
 // keeps under <build>/win32_avi are then read by ffprobe and ffmpeg (tests/windows/recorder_probe.sh).
-#include "platform/avi_recorder.h"
+#include "platform/recorder/avi_recorder.h"
 
 #include <gtest/gtest.h>
 

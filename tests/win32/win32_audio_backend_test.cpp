@@ -1,6 +1,6 @@
 // The Windows music backend: the system's MP3 codec decodes the sample show's music to PCM of the
 // file's length, and inputs that are not MP3 are refused without a crash.
-#include "platform/win32_audio_backend.h"
+#include "platform/win32/win32_audio_backend.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <iterator>
 #include <vector>
 
-#include "platform/fsound.h"
+#include "platform/audio/fsound.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/avi_recorder.h"
+#include "platform/recorder/avi_recorder.h"
 #include "tools/demotool/cli.h"
 #include "tools/demotool/show_bench.h"
 

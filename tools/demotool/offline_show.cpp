@@ -6,8 +6,8 @@
 
 #include "app/player.h"
 #include "app/show_loader.h"
-#include "platform/gl_render_device.h"
-#include "platform/gl_window.h"
+#include "platform/gl/gl_render_device.h"
+#include "platform/gl/gl_window.h"
 #include "tools/demotool/frame_schedule.h"
 
 OfflineShow::OfflineShow() : clock_(0) {}

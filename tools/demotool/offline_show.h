@@ -11,8 +11,8 @@
 #include <string>
 
 #include "data/mesh_registry.h"
-#include "platform/clock.h"
-#include "platform/headless_context.h"
+#include "platform/core/clock.h"
+#include "platform/posix/headless_context.h"
 
 class GLWindow;
 class Player;

@@ -18,7 +18,7 @@
 #include "scene/node3d.h"
 #include "scene/node_kind.h"
 #include "scene/scene3d.h"
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 #include "scene/ticks.h"
 
 using Json = nlohmann::ordered_json;

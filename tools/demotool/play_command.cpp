@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/audio_backend.h"
-#include "platform/live_platform.h"
-#include "platform/preview_overlay.h"
+#include "platform/core/audio_backend.h"
+#include "platform/core/live_platform.h"
+#include "platform/gl/preview_overlay.h"
 #include "tools/demotool/cli.h"
 #include "tools/demotool/frame_schedule.h"
 #include "tools/demotool/png_writer.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/platform_surface.h"
+#include "platform/core/platform_surface.h"
 #include "tools/demotool/cli.h"
 #include "tools/demotool/frame_schedule.h"
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/null_render_device.h"
-#include "platform/platform_surface.h"
+#include "platform/core/clock.h"
+#include "platform/null/null_render_device.h"
+#include "platform/core/platform_surface.h"
 
 class MeshRegistry;
 class Player;

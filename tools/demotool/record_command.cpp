@@ -7,8 +7,8 @@
 #include <string>
 
 #include "app/player.h"
-#include "platform/avi_recorder.h"
-#include "platform/gl_window.h"
+#include "platform/recorder/avi_recorder.h"
+#include "platform/gl/gl_window.h"
 #include "tools/demotool/cli.h"
 #include "tools/demotool/frame_schedule.h"
 #include "tools/demotool/interrupt.h"

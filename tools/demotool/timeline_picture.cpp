@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "scene/ticks.h"
-#include "platform/gl_window.h"
+#include "platform/gl/gl_window.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/music_waveform.h"
+#include "platform/audio/posix/music_waveform.h"
 
 // A stretch of whole timeline ticks (or milliseconds), both ends included: from <= to.
 struct TickSpan {

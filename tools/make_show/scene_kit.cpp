@@ -17,7 +17,7 @@
 #include "scene/material.h"
 #include "scene/material_library.h"
 #include "scene/scene3d.h"
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 #include "scene/target3d.h"
 #include "scene/track.h"
 #include "tools/make_show/orientation.h"

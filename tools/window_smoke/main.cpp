@@ -12,11 +12,11 @@
 #include <string>
 
 #include "math/vector3.h"
-#include "platform/clock.h"
-#include "platform/frame_client.h"
-#include "platform/gl_render_device.h"
-#include "platform/gl_window.h"
-#include "platform/live_platform.h"
+#include "platform/core/clock.h"
+#include "platform/core/frame_client.h"
+#include "platform/gl/gl_render_device.h"
+#include "platform/gl/gl_window.h"
+#include "platform/core/live_platform.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
 

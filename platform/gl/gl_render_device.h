@@ -1,0 +1,38 @@
+// GLRenderDevice: the render device's OpenGL 1.1 backend. It turns the core's primitives into
+// immediate-mode calls (coloured polygons without lighting, matrices loaded as the core computed
+// them, source-alpha blending, nearest-filtered repeating RGBA textures); every rule lives in
+// RenderDeviceCore. Every call needs a current GL context.
+#pragma once
+
+#include "platform/device/render_device_core.h"
+
+class GLRenderDevice final : public RenderDeviceCore {
+public:
+    GLRenderDevice() = default;
+
+    // Off: every call still sets the GL state it sets when drawing (clear colour, matrices,
+    // blending, textures and their texels, current colour), but no pixel is cleared or drawn.
+    // Frames nobody will see then cost no rasterising, and the frame after them starts from the
+    // GL state an unbroken run leaves. On by default.
+    void setDrawing(bool on) { drawing_ = on; }
+    bool isDrawing() const { return drawing_; }
+
+protected:
+    void clearBuffers(bool colour, bool depth) override;
+    void loadClearColour(float r, float g, float b) override;
+    void loadMatrices(const Matrix4& projection, const Matrix4& modelview) override;
+    void enableBlending(bool on) override;
+    void drawPrimitive(const Primitive& primitive) override;
+    void flush() override;
+    TextureName newTexture(int width, int height, const void* pixels, bool hasAlpha) override;
+    void loadTexels(TextureName name, int x, int y, int width, int height, bool hasAlpha,
+                    const void* pixels) override;
+    void selectTexture(TextureName name) override;
+    void drawPicture(TextureName name, float opacity, float deviceAlpha) override;
+
+private:
+    bool drawing_ = true;
+};
+
+// Kind 0: a new OpenGL device; any other kind: null.
+RenderDevice* createRenderDevice(int kind);

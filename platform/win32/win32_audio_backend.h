@@ -1,0 +1,55 @@
+// Win32AudioBackend: the live Windows player's music on the system's own audio: the MP3 file is
+// decoded by the Audio Compression Manager's MPEG layer-3 codec when it loads, and played on the
+// wave output (waveOut) of the default device, one music channel. A file the codec cannot
+// decode, or a machine without a wave output, gives no stream or no channel, and the show runs
+// silently on its own clock.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/core/audio_backend.h"
+
+class Win32AudioBackend : public AudioBackend {
+public:
+    Win32AudioBackend() = default;
+    ~Win32AudioBackend() override;
+    Win32AudioBackend(const Win32AudioBackend&) = delete;
+    Win32AudioBackend& operator=(const Win32AudioBackend&) = delete;
+
+    // true when the system has a wave output device.
+    bool open(int mixRate, int maxChannels) override;
+    void close() override;
+    // Reads and decodes the whole MP3 file to 16-bit PCM. Null when it is missing, is not MPEG
+    // layer 3, or the codec refuses it.
+    FSOUND_STREAM* load(const char* fileName) override;
+    void release(FSOUND_STREAM* stream) override;
+    // Channel 0: the wave output opened for the stream's PCM format, its blocks queued from the
+    // stream's position (paused before the first block when asked). -1 when the output cannot
+    // be opened.
+    int play(FSOUND_STREAM* stream, bool paused) override;
+    bool seek(FSOUND_STREAM* stream, int ms) override;
+    bool setPaused(int channel, bool paused) override;
+    // The wave output's position while the stream is on the channel, else the position it holds.
+    int position(FSOUND_STREAM* stream) override;
+
+    // The MP3 decoding alone: the PCM samples of a whole MP3 file image (16-bit, interleaved),
+    // with its rate and channel count. false when it is not MPEG layer 3 or the codec fails.
+    struct Pcm {
+        std::vector<uint8_t> bytes;
+        int rate = 0;
+        int channels = 0;
+    };
+    static bool decodeMp3(const uint8_t* data, size_t size, Pcm& pcm);
+
+private:
+    struct Stream;
+    struct Output;
+    void stopOutput();
+    bool queueFrom(Stream* stream, int ms);
+
+    bool audioOpen_ = false;
+    Stream* channelStream_ = nullptr;  // the stream on channel 0
+    Output* output_ = nullptr;         // the wave output of that stream
+};
