@@ -31,8 +31,10 @@ ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Timeline
     return result;
 }
 
-ShowLoadResult loadShow(const std::string& path, MeshRegistry& registry, Timeline& timeline) {
+ShowLoadResult loadShow(const std::string& path, MeshRegistry& registry, Timeline& timeline,
+                        const std::string& folder) {
     PackReader reader;
+    reader.setFolder(folder);
     if (reader.open(path.c_str()) != 0) {
         ShowLoadResult result;
         result.status = ShowLoadStatus::NoPack;

@@ -11,20 +11,10 @@
 #include <vector>
 
 #include "platform/avi_recorder.h"
+#include "platform/badge.h"
 #include "platform/platform_surface.h"
 
 class FrameClient;
-
-// The badge overlay: 64 x 16 RGBA pixels, bottom row first.
-constexpr int kBadgeWidth = 64;
-constexpr int kBadgeHeight = 16;
-// The badge's opaque block in the lower left of the image.
-constexpr int kBadgeBlockWidth = 52;
-constexpr int kBadgeBlockHeight = 14;
-// The badge image (kBadgeWidth * kBadgeHeight * 4 bytes).
-const uint8_t* badgeImage();
-// True when the badge is shown at this show time (milliseconds, taken as unsigned).
-bool badgeDueAt(int showTime);
 
 // What an embedder hands the player as its window: null means "open your own window".
 using HostWindow = PlatformSurface*;

@@ -11,8 +11,9 @@
 #include <sstream>
 #include <utility>
 
+#include "app/due_cell.h"
+#include "platform/badge.h"
 #include "scene/ticks.h"
-#include "platform/gl_window.h"
 
 namespace {
 
@@ -213,7 +214,7 @@ void drawCell(SvgWriter& w, const Layout& layout, const TimelineCell& cell, cons
               double top, double height, double labelRight, int id) {
     const KindStyle& style = styleOf(cell.kind);
     const std::string name = cell.label.empty() ? cell.kind : cell.kind + " " + cell.label;
-    const int64_t graceEnd = cell.end + kTicksPerFrame;
+    const int64_t graceEnd = cellLastDueTick(cell.end);
     const auto [left, right] = boxOf(layout, cell, spans);
     std::string times = clock(ticksToMs(cell.start), 1) + " \u2013 " + clock(ticksToMs(cell.end), 1);
     if (cell.kind == "scene")
@@ -295,7 +296,7 @@ std::vector<std::vector<TickSpan>> trackDrawSpans(const std::vector<TimelineCell
         if (a > b) continue;  // keys out of order: this pair brackets nothing
         // Show time starts at 0; the cell draws only within its own window.
         const int64_t low = std::max<int64_t>(cell.start, 0);
-        const int64_t high = std::min(b, cell.end + kTicksPerFrame);
+        const int64_t high = std::min(b, cellLastDueTick(cell.end));
         const auto keep = [&](int64_t from, int64_t to) {
             from = std::max(from, low);
             to = std::min(to, high);
