@@ -1,5 +1,7 @@
-// The badge's picture and the show times at which it is shown.
+// The badge's picture, the show times at which it is shown, and its drawing.
 #include "platform/badge.h"
+
+#include "platform/gl_api.h"
 
 #include <array>
 #include <cstddef>
@@ -61,4 +63,20 @@ const uint8_t* badgeImage() {
 bool badgeDueAt(int showTime) {
     const double t = static_cast<uint32_t>(showTime);
     return (t >= 18887.69 && t <= 333003.0) || t > 341779.75;
+}
+
+void drawBadgeOverlay(int width, int height, bool drawing) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, width, 0.0, height, 1.0, -1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glRasterPos2i(width - 60, 8);
+    if (drawing) glDrawPixels(kBadgeWidth, kBadgeHeight, GL_RGBA, GL_UNSIGNED_BYTE, badgeImage());
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
 }

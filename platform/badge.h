@@ -13,3 +13,7 @@ constexpr int kBadgeBlockHeight = 14;
 const uint8_t* badgeImage();
 // True when the badge is shown at this show time (milliseconds, taken as unsigned).
 bool badgeDueAt(int showTime);
+// Draws the badge over the lower right corner of a width x height picture: blending on, an
+// orthographic pixel projection, no depth test while it draws; with drawing off every state change
+// is made but no pixel drawn. Leaves blending off and the depth test on.
+void drawBadgeOverlay(int width, int height, bool drawing);
