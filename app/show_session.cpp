@@ -46,12 +46,15 @@ ShowSession::ShowSession(DeviceKind device) : kind_(device) {}
 
 ShowSession::~ShowSession() { close(); }
 
-ShowLoadResult ShowSession::open(const std::string& folder) { return openPack(inFolder(folder, kPackName), folder); }
+ShowLoadResult ShowSession::open(const std::string& folder) {
+    return openPack(inFolder(folder, kPackName), folder, kPackName);
+}
 
-ShowLoadResult ShowSession::openPack(const std::string& packPath, const std::string& folder) {
+ShowLoadResult ShowSession::openPack(const std::string& packPath, const std::string& folder, const std::string& name) {
     close();
     folder_ = folder;
     packPath_ = packPath;
+    packName_ = name;
     stream_.clear();
     fromStream_ = false;
     return load();
@@ -61,6 +64,7 @@ ShowLoadResult ShowSession::openStream(const std::string& folder, std::vector<ui
     close();
     folder_ = folder;
     packPath_ = inFolder(folder, kPackName);
+    packName_ = kPackName;
     stream_ = std::move(stream);
     fromStream_ = true;
     return load();
@@ -83,10 +87,10 @@ ShowLoadResult ShowSession::load() {
     // The player first (sound library, music, scratch image and animation library), then the pack.
     player_ = std::make_unique<Player>(device_.get(), inFolder(folder_, kMusicName));
     lastStep_ = -1;
-    if (!fromStream_) return loadShow(packPath_, *registry_, player_->timeline(), folder_);
+    if (!fromStream_) return loadShow(packPath_, *registry_, player_->timeline(), folder_, packName_);
     PackReader reader;
     reader.setFolder(folder_);
-    reader.openMemory(stream_.data(), stream_.size(), packPath_.c_str());
+    reader.openMemory(stream_.data(), stream_.size(), packName_.c_str());
     return loadShowFrom(reader, *registry_, player_->timeline());
 }
 
@@ -98,10 +102,12 @@ ShowLoadResult ShowSession::restart() {
     std::vector<uint8_t> stream = std::move(stream_);
     const std::string folder = folder_;
     const std::string packPath = packPath_;
+    const std::string packName = packName_;
     const bool fromStream = fromStream_;
     close();
     folder_ = folder;
     packPath_ = packPath;
+    packName_ = packName;
     stream_ = std::move(stream);
     fromStream_ = fromStream;
     const ShowLoadResult result = load();

@@ -53,13 +53,14 @@ public:
     ShowSession& operator=(const ShowSession&) = delete;
 
     // Closes any show, resets the process-wide state, then loads folder's "data.pak" with the
-    // files it names from folder, and opens folder's "music.mp3". The players pass ".", their
-    // working directory: names then stay as the pack gives them ("data.pak").
+    // files it names from folder, and opens folder's "music.mp3". Errors and notes call the pack
+    // "data.pak", as when the folder is the working directory (the players pass ".").
     ShowLoadResult open(const std::string& folder);
-    // The same with the pack read from packPath (a file anywhere) instead of folder's.
-    ShowLoadResult openPack(const std::string& packPath, const std::string& folder);
-    // The same with the pack's uncompressed stream given in memory (reported as folder's
-    // "data.pak"); the session keeps the bytes, so that a restart plays this very show.
+    // The same with the pack read from packPath (a file anywhere) instead of folder's, called
+    // name in errors and notes (packPath when empty).
+    ShowLoadResult openPack(const std::string& packPath, const std::string& folder, const std::string& name = "");
+    // The same with the pack's uncompressed stream given in memory (called "data.pak"); the
+    // session keeps the bytes, so that a restart plays this very show.
     ShowLoadResult openStream(const std::string& folder, std::vector<uint8_t> stream);
     // True once a show is loaded (even an empty one: a missing pack).
     bool isOpen() const { return player_ != nullptr; }
@@ -130,6 +131,7 @@ private:
     DeviceKind kind_;
     std::string folder_;
     std::string packPath_;
+    std::string packName_;
     std::vector<uint8_t> stream_;
     bool fromStream_ = false;
     std::unique_ptr<MeshRegistry> registry_;

@@ -86,6 +86,8 @@ public:
     const char* what() const { return what_; }
     void setWhat(const char* what) { what_ = what; }
     const std::string& name() const { return name_; }
+    // What errors and notes call the stream from now on (open names it by its path).
+    void setName(const std::string& name) { name_ = name; }
 
     // The folder where files that the pack names (FLI/FLC animations) are looked up; empty (the
     // default) or "." is the working directory. Opening another stream keeps it.

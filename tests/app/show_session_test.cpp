@@ -116,12 +116,23 @@ TEST_F(ShowSessionTest, OpensAFolderGivenAsAPathWithTheFilesItNamesAndLeavesTheW
     EXPECT_NE(fliFatalLines[0].find(bare.string() + "/anims/clip.fli"), std::string::npos) << fliFatalLines[0];
     EXPECT_EQ(fs::current_path(), here);
 
-    // A folder without a pack: the pack's path inside the folder is what could not be opened.
+    // A folder without a pack: "data.pak" could not be opened. A damaged pack is called so too.
     const ShowLoadResult none = session.open((show / "nowhere").string());
     EXPECT_EQ(none.status, ShowLoadStatus::NoPack);
-    EXPECT_EQ(none.error.file, (show / "nowhere").string() + "/data.pak");
+    EXPECT_EQ(none.error.file, "data.pak");
     EXPECT_TRUE(session.isOpen());  // an empty show, as the player plays it
     EXPECT_EQ(session.timeline()->getTrackCount(), 4);
+    std::vector<uint8_t> cut = packNamingAFile();
+    cut.resize(cut.size() - 3);
+    writeTemp("data.pak", cut, bare.string());
+    const ShowLoadResult damaged = session.open(bare.string());
+    EXPECT_EQ(damaged.status, ShowLoadStatus::Damaged);
+    EXPECT_EQ(damaged.error.text().rfind("data.pak: ", 0), 0u) << damaged.error.text();
+    // A pack opened from a path is called by that path unless a name is given.
+    const std::string packPath = (show / "data.pak").string();
+    ASSERT_TRUE(session.openPack(packPath, show.string()).loaded());
+    const ShowLoadResult named = session.openPack((show / "none.pak").string(), show.string(), "none.pak");
+    EXPECT_EQ(named.error.file, "none.pak");
 }
 
 TEST_F(ShowSessionTest, EveryOpenStartsFromTheProcessStateOfAFreshProcess) {

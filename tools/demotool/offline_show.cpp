@@ -10,7 +10,7 @@ bool OfflineShow::open(const std::string& folder, int width, int height) {
     error_.clear();
     const ShowLoadResult load = session_.open(folder);
     if (!load.loaded()) {
-        error_ = load.error.text();
+        error_ = load.error.text() + (load.status == ShowLoadStatus::NoPack ? " in " + folder : "");
         return false;
     }
     if (!context_.open(width, height)) {

@@ -255,8 +255,10 @@ void formatNode(std::ostringstream& out, const Json& n, int indent) {
 
 bool inspectPack(const std::string& path, nlohmann::ordered_json* description, std::string* error) {
     ShowSession session(ShowSession::DeviceKind::Null);
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    const ShowLoadResult load = session.openPack(path, folder.empty() ? "." : folder);
+    // Named by its file name, as in its own folder.
+    const std::filesystem::path pack(path);
+    const std::string folder = pack.parent_path().string();
+    const ShowLoadResult load = session.openPack(path, folder.empty() ? "." : folder, pack.filename().string());
     if (!load.loaded()) {
         *error = load.error.text();
         return false;

@@ -21,6 +21,7 @@
 
 namespace {
 
+constexpr const char* kPackName = "data.pak";
 
 // The first size bytes of the uncompressed stream of a gzip (or plain) file: what loading read.
 // Whatever follows is never inflated. False when they cannot be read.
@@ -54,7 +55,7 @@ PreviewShow::PreviewShow(PlatformSurface* surface, int width, int height, std::s
 int64_t PreviewShow::lastStep() const { return hasShow() ? stepNearestSeconds(session_.endSeconds()) : 0; }
 
 bool PreviewShow::load(std::string* error) {
-    const std::string pack = (std::filesystem::path(folder_) / "data.pak").string();
+    const std::string pack = (std::filesystem::path(folder_) / kPackName).string();
     // The pack is loaded once on its own first, so that a damaged one never replaces the show.
     uint64_t size = 0;
     {
@@ -66,7 +67,7 @@ bool PreviewShow::load(std::string* error) {
         resetAnimationList();
         MeshRegistry registry;
         Timeline timeline;
-        const ShowLoadResult result = loadShow(pack, registry, timeline, folder_);
+        const ShowLoadResult result = loadShow(pack, registry, timeline, folder_, kPackName);
         releaseShow(timeline);
         for (Animation* a : playing) createAnimationList()->addLast(a);
         // The trial load went through the process-wide state that the show uses: the show is
@@ -82,7 +83,7 @@ bool PreviewShow::load(std::string* error) {
     // it stays the show of this load whatever happens to the file until the next reload.
     std::vector<uint8_t> bytes;
     if (!readStream(pack.c_str(), size, &bytes)) {
-        *error = pack + ": cannot be read";
+        *error = std::string(kPackName) + ": cannot be read";
         return false;
     }
     if (hasShow()) {
@@ -120,28 +121,25 @@ std::vector<TrackCellInfo> PreviewShow::cellsNow() const {
     if (!hasShow() || step() < 0) return cells;
     for (const DueCell& due : session_.dueCellsAt(step())) {
         TrackCellInfo info;
-        {
-            Cell* cell = due.cell;
-            if (cell) {
-                info.localTicks = due.localTicks;
-                switch (cell->getKind()) {
-                    case kCellScene: {
-                        info.kind = "scene";
-                        Scene3D* scene = static_cast<SceneClip*>(cell)->scene();
-                        if (scene) {
-                            info.name = scene->getName();
-                            info.nodes = countNodes(scene, 0);
-                            if (ScenePhysics* physics = scene->getPhysics()) info.bodies = physics->getBodyCount();
-                        }
-                        break;
+        if (Cell* cell = due.cell) {
+            info.localTicks = due.localTicks;
+            switch (cell->getKind()) {
+                case kCellScene: {
+                    info.kind = "scene";
+                    Scene3D* scene = static_cast<SceneClip*>(cell)->scene();
+                    if (scene) {
+                        info.name = scene->getName();
+                        info.nodes = countNodes(scene, 0);
+                        if (ScenePhysics* physics = scene->getPhysics()) info.bodies = physics->getBodyCount();
                     }
-                    case kCellPicture: info.kind = "picture"; break;
-                    case kCellAnimation:
-                        info.kind = "animation";
-                        info.name = static_cast<Animation*>(cell)->getName();
-                        break;
-                    default: info.kind = "cell " + std::to_string(cell->getKind()); break;
+                    break;
                 }
+                case kCellPicture: info.kind = "picture"; break;
+                case kCellAnimation:
+                    info.kind = "animation";
+                    info.name = static_cast<Animation*>(cell)->getName();
+                    break;
+                default: info.kind = "cell " + std::to_string(cell->getKind()); break;
             }
         }
         cells.push_back(info);

@@ -93,7 +93,7 @@ bool ShowBench::runEngine() {
     ShowSession session(ShowSession::DeviceKind::Null);
     const ShowLoadResult load = session.open(settings_.dir);
     if (!load.loaded()) {
-        error_ = load.error.text();
+        error_ = load.error.text() + (load.status == ShowLoadStatus::NoPack ? " in " + settings_.dir : "");
         return false;
     }
     if (!resolveSchedule(session.endSeconds())) return false;
