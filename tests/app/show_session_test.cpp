@@ -148,26 +148,37 @@ TEST_F(ShowSessionTest, EveryOpenStartsFromTheProcessStateOfAFreshProcess) {
     writeTemp("clip.fli", fliFile(kFliMagic, 3, 2, 2, {frame, frame, frame}), (show / "anims").string());
     fliOpen((show / "anims" / "clip.fli").string().c_str(), allocateFrameBuffer());
     ASSERT_EQ(fliFrameCount(), 3);
+    const int before = fliFrameIndex();
+    fliNextFrame();
+    ASSERT_EQ(fliFrameIndex(), before + 1);  // the file is open: frames advance
     seedRandom(77);
     nextRandom();
     Animation stray;
     createAnimationList()->addLast(&stray);
     std::memset(frameBuffer, 0x5A, kFrameBufferBytes);
 
+    // A show of no content: nothing it loads touches the state looked at.
+    PackWriter w;
+    w.openMemory();
+    MeshRegistry().save(w);
+    for (int32_t v : {0, 0, 0}) w.writeInt(v);  // no animations, the unused word, no tracks
     ShowSession session(ShowSession::DeviceKind::Null);
-    const ShowPack pack = buildShowPack();
-    ASSERT_TRUE(session.openStream(show.string(), pack.bytes).loaded());
-    EXPECT_EQ(fliFrameCount(), 0);
+    ASSERT_TRUE(session.openStream(show.string(), w.bytes()).loaded());
+    const int at = fliFrameIndex();
+    fliNextFrame();
+    EXPECT_EQ(fliFrameIndex(), at);  // no file any more
     EXPECT_EQ(nextRandom(), first);
     EXPECT_EQ(nextRandom(), second);
     EXPECT_EQ(metaSpawnCounter(), 0);
     EXPECT_EQ(Pisse3D::frameCounter(), 0);
     EXPECT_EQ(frameBuffer[0], 0);
     EXPECT_EQ(frameBuffer[kFrameBufferBytes - 1], 0);
-    ASSERT_EQ(animationList->count(), 1);  // the show's own "loop" only
-    EXPECT_STREQ(animationList->getAt(0)->getName(), "loop");
+    EXPECT_EQ(animationList->count(), 0);  // the stray one is gone
 
     // Closing releases the show's cells and library.
+    ASSERT_TRUE(session.openStream(show.string(), buildShowPack().bytes).loaded());
+    ASSERT_EQ(animationList->count(), 1);  // the show's own "loop"
+    EXPECT_STREQ(animationList->getAt(0)->getName(), "loop");
     session.close();
     EXPECT_EQ(animationList->count(), 0);
     EXPECT_FALSE(session.isOpen());
