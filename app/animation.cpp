@@ -140,7 +140,7 @@ int Animation::load(PackReader& reader) {
         for (char* c = fileName; *c; ++c)
             if (*c == '\\') *c = '/';
         fliReader_ = new FliReader();
-        fliOpen(fileName, allocateFrameBuffer());
+        fliOpen(reader.pathInFolder(fileName).c_str(), allocateFrameBuffer());
     }
     return 0;
 }

@@ -1,8 +1,7 @@
 // Entry point of the three player builds; DEMO_WIDTH and DEMO_HEIGHT are the build's size.
-// Loads the whole show from "data.pak" before any window exists, then plays it.
-#include "app/player.h"
-#include "app/show_loader.h"
-#include "data/mesh_registry.h"
+// Loads the whole show of the working directory before any window exists, then plays it.
+#include "app/show_session.h"
+#include "data/message_box.h"
 #include "platform/audio/fsound.h"
 #include "platform/core/live_platform.h"
 
@@ -19,20 +18,14 @@ int main() {
     setMessageBoxSink(liveMessageBoxSink());
     setAudioBackend(&liveAudioBackend());
 
-    auto* registry = new MeshRegistry();
-    auto* player = new Player();
-
-    // A missing pack gives an empty show; a damaged one is reported and ends the program.
-    const ShowLoadResult load = loadShow("data.pak", *registry, player->timeline());
+    // The working directory is the show's folder. A missing pack gives an empty show; a damaged
+    // one is reported and ends the program.
+    ShowSession session;
+    const ShowLoadResult load = session.open(".");
     if (load.status == ShowLoadStatus::Damaged) {
         messageBox(load.error.text().c_str(), kLoadErrorCaption, MessageBoxStyle::OkStop);
-        delete player;
-        delete registry;
         return 1;
     }
-
-    player->run(DEMO_WIDTH, DEMO_HEIGHT, nullptr, 1);
-    delete player;
-    delete registry;
+    session.play(DEMO_WIDTH, DEMO_HEIGHT);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/cell.h"
+#include "app/due_cell.h"
 #include "app/frame_buffer.h"
 #include "platform/core/clock.h"
 #include "platform/audio/fsound.h"
@@ -16,9 +17,9 @@ constexpr int kTrackTextureSide = 1024;
 
 }  // namespace
 
-Player::Player(RenderDevice* device) : device_(device) {
+Player::Player(RenderDevice* device, const std::string& musicFile) : device_(device) {
     FSOUND_Init(44100, 32, 0);
-    stream_ = FSOUND_Stream_OpenFile("music.mp3", 0x20130, 0);
+    stream_ = FSOUND_Stream_OpenFile(musicFile.c_str(), 0x20130, 0);
     channel_ = -1;
     allocateFrameBuffer();
     createAnimationList();
@@ -101,14 +102,8 @@ void Player::renderTracks(int32_t ms, int width, int height, RenderDevice* devic
     if (!device) device = device_;
     const int32_t t = showTicks(ms);
     for (int i = 0; i < timeline_.getTrackCount(); ++i) {
-        void* values[2] = {nullptr, nullptr};
-        int32_t times[2] = {0, 0};
-        if (timeline_.getTrack(i)->findAt(t, values, times) != 0) continue;
-        auto* cell = static_cast<Cell*>(values[0]);
-        if (!cell) continue;
-        if (t < cell->getStart() || t > cell->getEnd() + kTicksPerFrame) continue;
-        const int32_t local = t - times[0] + cell->getInPoint();
-        cell->render(local, width, height, device, 1.0f, 1.0f, getTrackTexture(i));
+        const DueCell due = dueCellOn(*timeline_.getTrack(i), t);
+        if (due.cell) due.cell->render(due.localTicks, width, height, device, 1.0f, 1.0f, getTrackTexture(i));
     }
 }
 

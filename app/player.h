@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/timeline.h"
 #include "platform/core/frame_client.h"
@@ -16,10 +17,10 @@ struct FSOUND_STREAM;
 
 class Player : public FrameClient {
 public:
-    // Sound library up (44100, 32, 0), "music.mp3" opened, no channel, 4 empty tracks,
-    // frameBuffer and animationList created. The player draws through device (not owned) when one
-    // is given; otherwise run creates the OpenGL device.
-    explicit Player(RenderDevice* device = nullptr);
+    // Sound library up (44100, 32, 0), musicFile ("music.mp3" of the working directory unless
+    // given) opened, no channel, 4 empty tracks, frameBuffer and animationList created. The player
+    // draws through device (not owned) when one is given; otherwise run creates the OpenGL device.
+    explicit Player(RenderDevice* device = nullptr, const std::string& musicFile = "music.mp3");
     // Closes the music stream, then the sound library; releases the window, the render device
     // that run created, the tracks and the texture names.
     ~Player() override;

@@ -31,15 +31,18 @@ ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Timeline
     return result;
 }
 
-ShowLoadResult loadShow(const std::string& path, MeshRegistry& registry, Timeline& timeline) {
+ShowLoadResult loadShow(const std::string& path, MeshRegistry& registry, Timeline& timeline,
+                        const std::string& folder, const std::string& name) {
     PackReader reader;
+    reader.setFolder(folder);
     if (reader.open(path.c_str()) != 0) {
         ShowLoadResult result;
         result.status = ShowLoadStatus::NoPack;
-        result.error.file = path;
+        result.error.file = name.empty() ? path : name;
         result.error.reason = "cannot be opened";
         return result;
     }
+    if (!name.empty()) reader.setName(name);
     const ShowLoadResult result = loadShowFrom(reader, registry, timeline);
     reader.close();
     return result;

@@ -34,12 +34,15 @@ struct ShowLoadResult {
 };
 
 // Opens the pack at path, reads the mesh section into registry and the timeline section into
-// timeline, and closes it. Files that the pack names are looked up from the working directory.
+// timeline, and closes it. Files that the pack names are looked up in folder (empty: the working
+// directory). Errors and notes call the pack name (its path when empty).
 // Boxes shown while loading go through a MessageBoxDigest (each distinct one once), and a fault
 // that loading survived is reported in one reportLine (the reader's noteSummary(): the first, with how many
 // more there were).
-ShowLoadResult loadShow(const std::string& path, MeshRegistry& registry, Timeline& timeline);
-// The same from a reader that is already open (a pack in memory); the reader is not closed.
+ShowLoadResult loadShow(const std::string& path, MeshRegistry& registry, Timeline& timeline,
+                        const std::string& folder = "", const std::string& name = "");
+// The same from a reader that is already open (a pack in memory), with the reader's folder; the
+// reader is not closed.
 ShowLoadResult loadShowFrom(PackReader& reader, MeshRegistry& registry, Timeline& timeline);
 // Frees what a load made: every cell on timeline's tracks (the tracks are emptied), every library
 // animation with the frame bytes it read, and the open FLI/FLC file. The registry the load filled

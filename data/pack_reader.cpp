@@ -27,6 +27,12 @@ PackReader::PackReader() = default;
 
 PackReader::~PackReader() { close(); }
 
+std::string PackReader::pathInFolder(const char* name) const {
+    const std::string file = name ? name : "";
+    if (folder_.empty() || folder_ == ".") return file;
+    return folder_.back() == '/' ? folder_ + file : folder_ + "/" + file;
+}
+
 int PackReader::open(const char* path) {
     close();
     cursor_ = 0;

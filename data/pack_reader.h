@@ -86,6 +86,15 @@ public:
     const char* what() const { return what_; }
     void setWhat(const char* what) { what_ = what; }
     const std::string& name() const { return name_; }
+    // What errors and notes call the stream from now on (open names it by its path).
+    void setName(const std::string& name) { name_ = name; }
+
+    // The folder where files that the pack names (FLI/FLC animations) are looked up; empty (the
+    // default) or "." is the working directory. Opening another stream keeps it.
+    void setFolder(const std::string& folder) { folder_ = folder; }
+    const std::string& folder() const { return folder_; }
+    // A name the pack gives, as a path inside folder(): the name itself for the working directory.
+    std::string pathInFolder(const char* name) const;
 
 private:
     void refill();
@@ -106,6 +115,7 @@ private:
     ReadError failure_;
     std::string error_;
     std::string name_;
+    std::string folder_;
     const char* what_ = "data";
     bool streamError_ = false;  // gzread reported an error (not just the end of the stream)
     std::string firstNote_;

@@ -20,6 +20,7 @@
 namespace {
 
 std::filesystem::path gWorkDir;
+std::string gWorkDirName;
 
 void removeWorkDir() {
     std::error_code ec;
@@ -42,9 +43,11 @@ void quietFuzzProcess() {
     std::error_code ec;
     std::filesystem::copy_file(std::filesystem::path(DEMO_SOURCE_DIR) / "tests/data_files/flic/2422.flc",
                                gWorkDir / "spinner.flc", ec);
-    std::filesystem::current_path(gWorkDir, ec);
+    gWorkDirName = gWorkDir.string();
     std::atexit(removeWorkDir);
 }
+
+const std::string& fuzzShowFolder() { return gWorkDirName; }
 
 std::vector<uint8_t> readPackStream(const char* path) {
     std::vector<uint8_t> out;

@@ -8,9 +8,11 @@
 #include <vector>
 
 // Once per process: message boxes and report lines go to silent sinks, the FLI decoder's fatal
-// errors return instead of ending the process, and the working directory becomes a fresh
-// folder holding "spinner.flc" (the FLC file the sample show names), removed again at exit.
+// errors return instead of ending the process, and a fresh show folder is made holding
+// "spinner.flc" (the FLC file the sample show names), removed again at exit.
 void quietFuzzProcess();
+// That show folder (after quietFuzzProcess; empty before).
+const std::string& fuzzShowFolder();
 
 // The uncompressed stream of a pack file (empty when it cannot be read).
 std::vector<uint8_t> readPackStream(const char* path);

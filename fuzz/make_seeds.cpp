@@ -237,9 +237,8 @@ int main(int argc, char** argv) {
     save("show_load", "sample.pak", sample);
 
     // Walk the sample's sections to slice it: the mesh section, the library, each cell.
-    const fs::path here = fs::current_path();
-    fs::current_path(argv[1]);  // the library names spinner.flc
     PackReader reader;
+    reader.setFolder(argv[1]);  // the library names spinner.flc
     reader.openMemory(sample.data(), sample.size(), "data.pak");
     MeshRegistry registry;
     registry.loadEntries(reader);
@@ -297,7 +296,6 @@ int main(int argc, char** argv) {
         save("packed_frame", "wipe_" + std::to_string(f) + ".bin",
              Bytes(frame->data, frame->data + frame->length));
     }
-    fs::current_path(here);
     for (const char* name : {"2422.flc", "hopper.fli", "a.fli"}) {
         std::ifstream in(fs::path(argv[2]) / "tests/data_files/flic" / name, std::ios::binary);
         save("fli_file", name, Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));

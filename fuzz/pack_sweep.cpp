@@ -21,8 +21,6 @@
 #include <zlib.h>
 
 #include "app/fli_reader.h"
-#include "app/player.h"
-#include "data/mesh_registry.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/show_entry.h"
 
@@ -78,10 +76,8 @@ void runCase(const std::vector<uint8_t>& raw, long limit, Tally& tally) {
     const double start = cpuSeconds();
     ShowLoadResult result;
     {
-        MeshRegistry registry;
-        Player player;
-        result = fuzzLoadShow(file.write(packed.data(), packed.size()), registry, player);
-        releaseLoadedShow(player);
+        ShowSession session(ShowSession::DeviceKind::Null);
+        result = fuzzLoadShow(file.write(packed.data(), packed.size()), session);
     }
     const double seconds = cpuSeconds() - start;
     alarm(0);

@@ -1,10 +1,8 @@
-// Loading and releasing a whole show for the fuzz targets.
+// Loading a whole show for the fuzz targets.
 #include "fuzz/show_entry.h"
 
-#include "app/player.h"
+#include "fuzz/fuzz_support.h"
 
-ShowLoadResult fuzzLoadShow(const char* path, MeshRegistry& registry, Player& player) {
-    return loadShow(path, registry, player.timeline());
+ShowLoadResult fuzzLoadShow(const char* path, ShowSession& session) {
+    return session.openPack(path, fuzzShowFolder());
 }
-
-void releaseLoadedShow(Player& player) { releaseShow(player.timeline()); }

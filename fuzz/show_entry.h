@@ -1,15 +1,9 @@
-// The one call through which the fuzz targets load a whole show, and the release of what a load
-// made, so that a fuzz process can load pack after pack without growing.
+// The one call through which the fuzz targets load a whole show: a ShowSession on the device that
+// draws nothing, as the players open theirs, with the fuzz process's show folder.
 #pragma once
 
-#include "app/show_loader.h"
+#include "app/show_session.h"
 
-class MeshRegistry;
-class Player;
-
-// Loads the pack at path exactly as the players do: loadShow into the player's timeline.
-ShowLoadResult fuzzLoadShow(const char* path, MeshRegistry& registry, Player& player);
-
-// Deletes every cell on the player's tracks and every library animation with the frame bytes it
-// read; the player and the registry are left for their owners to delete.
-void releaseLoadedShow(Player& player);
+// Loads the pack at path into session exactly as the players do, with the files it names taken
+// from fuzzShowFolder(). Closing the session (or opening the next) releases what the load made.
+ShowLoadResult fuzzLoadShow(const char* path, ShowSession& session);

@@ -3,8 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/player.h"
-#include "data/mesh_registry.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/show_entry.h"
 
@@ -12,9 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     quietFuzzProcess();
     static MemoryFile file;
     const char* path = file.write(data, size);
-    MeshRegistry registry;
-    Player player;
-    fuzzLoadShow(path, registry, player);
-    releaseLoadedShow(player);
+    ShowSession session(ShowSession::DeviceKind::Null);
+    fuzzLoadShow(path, session);
     return 0;
 }

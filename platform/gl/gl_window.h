@@ -1,5 +1,6 @@
-// GLWindow: the show's window with its OpenGL context, the 16:9 letterbox, the badge overlay, the
-// message and frame loop that drives the show once per frame, and the three recording operations.
+// GLWindow: the show's window with its OpenGL context and the message and frame loop that drives
+// the show once per frame; the letterbox (Letterbox), the badge (badge.h), the keys the loop
+// reacts to (WindowKeys) and the recording (FrameRecorder) are its parts.
 // It works on any PlatformSurface: its own window (the build's live surface unless one is handed
 // to the constructor), or a host surface handed in by an embedder, which then drives frames
 // itself.
@@ -11,20 +12,13 @@
 #include <vector>
 
 #include "platform/recorder/avi_recorder.h"
+#include "platform/gl/badge.h"
+#include "platform/gl/frame_recorder.h"
+#include "platform/gl/letterbox.h"
 #include "platform/core/platform_surface.h"
+#include "platform/gl/window_keys.h"
 
 class FrameClient;
-
-// The badge overlay: 64 x 16 RGBA pixels, bottom row first.
-constexpr int kBadgeWidth = 64;
-constexpr int kBadgeHeight = 16;
-// The badge's opaque block in the lower left of the image.
-constexpr int kBadgeBlockWidth = 52;
-constexpr int kBadgeBlockHeight = 14;
-// The badge image (kBadgeWidth * kBadgeHeight * 4 bytes).
-const uint8_t* badgeImage();
-// True when the badge is shown at this show time (milliseconds, taken as unsigned).
-bool badgeDueAt(int showTime);
 
 // What an embedder hands the player as its window: null means "open your own window".
 using HostWindow = PlatformSurface*;
@@ -91,19 +85,22 @@ public:
 
     // The recorder used by the recording operations (set its file, rate and codec before
     // startRecording).
-    AviRecorder& recorder() { return recorder_; }
+    AviRecorder& recorder() { return frameRecorder_.recorder(); }
 
     // State, for embedders and tests.
     bool isActive() const { return active_; }
     bool isFullscreen() const { return fullscreen_; }
-    bool isKeyDown(int key) const { return key >= 0 && key < kKeyCount && keyState_[key] != 0; }
-    uint32_t getLetterboxCounter() const { return letterboxCounter_; }
+    bool isKeyDown(int key) const { return keys_.isDown(key); }
+    uint32_t getLetterboxCounter() const { return letterbox_.counter(); }
     int getWidth() const { return width_; }
     int getHeight() const { return height_; }
     PlatformSurface* getSurface() const { return surface_; }
 
 private:
     void runLoop();
+    // The GL context on the surface (unless it has one), made current; false after the failure's
+    // box, with the window released.
+    bool createContext(int bits);
 
     int width_ = 0;
     int height_ = 0;
@@ -118,14 +115,9 @@ private:
     int bits_ = 32;
     bool active_ = false;
     bool quitPending_ = false;
-    uint8_t keyState_[kKeyCount] = {};
-    // Presses of Escape (while active) and F1 seen since the loop last looked: a press and release
-    // that both arrive between two frames must not be lost.
-    bool escapePressed_ = false;
-    bool f1Pressed_ = false;
-    uint32_t letterboxCounter_ = 0;
+    WindowKeys keys_;
+    Letterbox letterbox_;
     bool drawing_ = true;
 
-    AviRecorder recorder_;
-    std::vector<uint8_t> pixels_;
+    FrameRecorder frameRecorder_;
 };

@@ -4,7 +4,6 @@
 
 #include "demotool_runner.h"
 #include "platform/posix/egl_surface.h"
-#include "support/working_directory.h"
 #include "tools/demotool/cli.h"
 #include "tools/demotool/frame_costs.h"
 #include "tools/demotool/offline_show.h"
@@ -135,9 +134,9 @@ TEST_F(BenchShow, TheEnginePassDrawsNothing) {
     std::string why;
     if (!EglSurface::platformAvailable(&why)) GTEST_SKIP() << "no headless GL here: " << why;
     // A picture on the current GL context, then a whole engine pass: the device that draws
-    // nothing is handed the show's primitives, and the picture stays as it was. Both enter the
-    // show's directory, which goes with the test: the working directory is put back after.
-    WorkingDirectory restore(std::filesystem::current_path());
+    // nothing is handed the show's primitives, and the picture stays as it was. Neither changes
+    // the working directory.
+    const std::filesystem::path here = std::filesystem::current_path();
     OfflineShow show;
     ASSERT_TRUE(show.open(show_, 160, 90)) << show.error();
     show.drawStep(60);
@@ -154,4 +153,5 @@ TEST_F(BenchShow, TheEnginePassDrawsNothing) {
     EXPECT_GT(bench.engineDrawCalls(), 181);
     show.finishFrame();
     EXPECT_TRUE(show.readRgba() == before);
+    EXPECT_EQ(std::filesystem::current_path(), here);
 }

@@ -15,7 +15,7 @@ namespace {
 constexpr int kW = 320;
 constexpr int kH = 240;
 
-// Runs in the sample show's folder copied to a scratch folder (the pack is replaced there).
+// Plays the sample show's folder copied to a scratch folder (the pack is replaced there).
 class PreviewShowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -26,11 +26,8 @@ protected:
         fs::create_directories(show_);
         for (const char* name : {"data.pak", "spinner.flc", "music.mp3"})
             fs::copy_file(sample / name, fs::path(show_) / name);
-        previous_ = fs::current_path();
-        fs::current_path(show_);
         ASSERT_TRUE(context_.open(kW, kH)) << context_.error();
     }
-    void TearDown() override { std::filesystem::current_path(previous_); }
 
     // demotool snapshot's pictures of the show at the given times (seconds with three decimals).
     bool snapshot(const std::vector<std::string>& times) {
@@ -59,12 +56,11 @@ protected:
 
     ScratchDir scratch_;
     std::string show_;
-    std::filesystem::path previous_;
     HeadlessContext context_;
 };
 
 TEST_F(PreviewShowTest, JumpsAndReloadsDrawWhatSnapshotTakes) {
-    PreviewShow show(context_.surface(), kW, kH);
+    PreviewShow show(context_.surface(), kW, kH, show_);
     std::string error;
     ASSERT_TRUE(show.load(&error)) << error;
     // 5 s: the title picture over the first scene; 30 s: the playground's drops and bodies;

@@ -9,11 +9,10 @@
 
 #include "app/player.h"
 #include "app/scene_clip.h"
+#include "app/show_session.h"
 #include "scene/scene3d.h"
-#include "fx/meta_cube_fx.h"
 #include "fx/pisse3d.h"
 #include "make_show/show_test_util.h"
-#include "math/random.h"
 #include "platform/core/clock.h"
 #include "platform/null/null_render_device.h"
 #include "support/allocation_counter.h"
@@ -59,10 +58,7 @@ TEST(EngineFrame, SteadyFramesOfTheSampleShowAllocateNothing) {
     WorkingDirectory cwd(sampleShowFolder());
     ASSERT_TRUE(cwd.ok());
     CapturedMessageBoxes boxes;
-    resetAnimationList();
-    seedRandom(1);
-    resetMetaSpawnCounter();
-    Pisse3D::resetFrameCounter();
+    ShowSession::resetProcessState();
 
     ManualClock clock(0);
     NullRenderDevice device;

@@ -7,11 +7,7 @@
 #include <cmath>
 #include <map>
 
-#include "app/animation.h"
-#include "fx/meta_cube_fx.h"
-#include "fx/pisse3d.h"
 #include "make_show/show_test_util.h"
-#include "math/random.h"
 #include "platform/posix/egl_surface.h"
 #include "support/captured_message_boxes.h"
 #include "tools/demotool/frame_schedule.h"
@@ -38,9 +34,6 @@ TEST(SampleShowRender, PicturesAtADozenTimesHaveContentAndDiffer) {
     std::string why;
     if (!EglSurface::platformAvailable(&why)) GTEST_SKIP() << "no headless GL here: " << why;
     const std::string folder = sampleShowFolder();
-    WorkingDirectory cwd(folder);
-    ASSERT_TRUE(cwd.ok());
-    resetAnimationList();
     std::vector<Picture> pictures;
     CapturedMessageBoxes boxes;
     {
@@ -56,9 +49,7 @@ TEST(SampleShowRender, PicturesAtADozenTimesHaveContentAndDiffer) {
                 pictures.push_back(Picture{seconds, show.readRgba()});
                 return 0;
             });
-        fliClose();
     }
-    resetAnimationList();
     EXPECT_TRUE(boxes.calls().empty()) << boxes.calls().front().caption << ": " << boxes.calls().front().text;
     ASSERT_EQ(pictures.size(), 14u);
 
@@ -98,14 +89,9 @@ TEST(SampleShowRender, FramesAfterStepsPlayedWithoutDrawingEqualAnUnbrokenRunsFr
     std::string why;
     if (!EglSurface::platformAvailable(&why)) GTEST_SKIP() << "no headless GL here: " << why;
     const std::string folder = sampleShowFolder();
-    WorkingDirectory cwd(folder);
-    ASSERT_TRUE(cwd.ok());
     const std::vector<int64_t> kept = {3, 6, 9, 120, 434, 436};  // 7.23 s: the first picture
+    // Each run opens its own session, which starts from fresh process state.
     auto play = [&](bool unbroken) {
-        seedRandom(1);
-        resetMetaSpawnCounter();
-        Pisse3D::resetFrameCounter();
-        resetAnimationList();
         std::vector<std::string> frames;
         OfflineShow show;
         EXPECT_TRUE(show.open(folder, 160, 120)) << show.error();  // bars of 15 rows
@@ -123,8 +109,6 @@ TEST(SampleShowRender, FramesAfterStepsPlayedWithoutDrawingEqualAnUnbrokenRunsFr
                 show.runStep(step);
             }
         }
-        fliClose();
-        resetAnimationList();
         return frames;
     };
     const std::vector<std::string> drawnThroughout = play(true);

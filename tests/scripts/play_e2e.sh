@@ -21,6 +21,7 @@ done
 
 XVFB_FIRST=260
 . "$(dirname "$0")/lib/xvfb.sh"
+. "$(dirname "$0")/lib/until_exit.sh"
 
 W=1024 H=768
 PICTURE="1024x576+0+96"  # the 16:9 picture inside the 96-row letterbox bars
@@ -60,7 +61,7 @@ APP_PID=$!
 if ! wait_for "$WORK/out" "^playing from" 1 || ! id=$(timeout 30 xdotool search --sync --name '^demotool play$' | head -1); then
   echo "FAIL: play did not start"; cat "$WORK/out" "$WORK/err"; exit 1
 fi
-xdotool windowfocus "$id" 2>/dev/null
+timeout 10 xdotool windowfocus --sync "$id" 2>/dev/null
 
 # Playing (overlay hidden): the picture moves. Paused: it holds.
 key h
@@ -148,8 +149,8 @@ else
   fail "damaged pack: $kept pixels changed, warning colour $alert (before $before)"; cat "$WORK/err"
 fi
 
-# Escape: exit code 0.
-key Escape
+# Escape (again while play runs, at most 30 s): exit code 0.
+press_until_exit "$APP_PID" 30 key Escape || fail "Escape did not end play"
 rc=0
 wait "$APP_PID" || rc=$?
 APP_PID=""

@@ -20,11 +20,18 @@ done
 XVFB_FIRST=200
 . "$(dirname "$0")/lib/xvfb.sh"
 . "$(dirname "$0")/lib/letterbox_measure.sh"
+. "$(dirname "$0")/lib/until_exit.sh"
 
 # Starts the player in folder $1 (output in $WORK/out, $WORK/err).
 start_player() {
   (cd "$1" && SDL_AUDIODRIVER=dummy exec timeout 90 "$PLAYER" >"$WORK/out" 2>"$WORK/err") &
   APP_PID=$!
+}
+
+# Return to the box $1.
+answer_box() {
+  timeout 10 xdotool windowfocus "$1"
+  timeout 10 xdotool key --window "$1" Return
 }
 
 # Waits for the player; its exit code in RC.
@@ -34,24 +41,22 @@ finish_player() {
   APP_PID=""
 }
 
-# Escape to the window titled Test; FAIL message when there is none. The loop looks at the key
-# only between messages, so the key is held down for a moment as a person would.
+# Escape to the window titled Test until the player ends (at most 30 s); FAIL message when there
+# is no such window or the player goes on. The loop looks at the key only between messages, so
+# the key is held down for a moment as a person would, and pressed again while the player runs.
 escape_window() {
   local id
   if ! id=$(timeout 30 xdotool search --sync --name '^Test$' | head -1) || [ -z "$id" ]; then
     echo "no window titled Test"; return 1
   fi
-  xdotool windowfocus "$id" 2>/dev/null
-  xdotool keydown Escape
-  sleep 0.5
-  xdotool keyup Escape
+  press_until_exit "$APP_PID" 30 focus_and_escape "$id" || { echo "Escape did not end the player"; return 1; }
 }
 
 
 # Plays the show of $WORK/show with program $1 on a $2 x $3 screen, takes a screenshot after
 # about 2 s, leaves with Escape, and checks the exit code, the $4-row bars and the picture.
 play_show() {
-  local program=$1 width=$2 height=$3 bar=$4 name
+  local program=$1 width=$2 height=$3 bar=$4 name msg
   name=$(basename "$program")
   start_xvfb "${width}x${height}x24" || return 1
   rm -f "$WORK/shot.rgb"
@@ -63,7 +68,7 @@ play_show() {
   else
     sleep 2
     import -window root -depth 8 "rgb:$WORK/shot.rgb" 2>"$WORK/import.log"
-    escape_window >/dev/null || ok=1
+    msg=$(escape_window) || { echo "FAIL [$name]: $msg"; ok=1; }
   fi
   finish_player
   stop_xvfb
@@ -126,8 +131,8 @@ for _ in $(seq 150); do  # the box, if a display shows it, until the player has 
 done
 if [ -n "$box" ]; then
   xdotool search --name '^Test$' >/dev/null 2>&1 && { echo "FAIL [damaged]: a show window opened"; status=1; }
-  xdotool windowfocus "$box" 2>/dev/null
-  xdotool key --window "$box" Return
+  # Return answers the box; again while the player runs, as a person would.
+  press_until_exit "$APP_PID" 30 answer_box "$box"
 fi
 finish_player
 if [ "$RC" -ne 1 ]; then

@@ -12,6 +12,7 @@ done
 
 XVFB_FIRST=140
 . "$(dirname "$0")/lib/xvfb.sh"
+. "$(dirname "$0")/lib/until_exit.sh"
 
 wait_for_first_frame() {
   for _ in $(seq 300); do
@@ -34,11 +35,16 @@ run_case() {
   local id
   id=$(xdotool search --name '^Test$' | head -1)
   [ -n "$id" ] || { echo "FAIL [$name]: no window titled Test"; return 1; }
-  xdotool windowfocus "$id" 2>/dev/null
-  for key in $keys; do
+  timeout 10 xdotool windowfocus --sync "$id" 2>/dev/null
+  # The keys before the last are pressed once each; the last one (Escape) is pressed again while
+  # the program runs, at most 30 s.
+  local last=${keys##* } first=""
+  [ "$keys" = "$last" ] || first=${keys% *}
+  for key in $first; do
     xdotool key "$key"
     sleep 0.7
   done
+  press_until_exit "$APP_PID" 30 xdotool key "$last" || echo "FAIL [$name]: $last did not end the program"
   local rc=0
   wait "$APP_PID" || rc=$?
   APP_PID=""

@@ -22,6 +22,7 @@ done
 XVFB_FIRST=260
 . "$HERE/../scripts/lib/xvfb.sh"
 . "$HERE/../scripts/lib/letterbox_measure.sh"
+. "$HERE/../scripts/lib/until_exit.sh"
 
 # Starts program $1 in folder $2 under Wine (output in $WORK/out, $WORK/err).
 start_player() {
@@ -51,11 +52,10 @@ window_id() {
   echo "$id"
 }
 
-# Escape to window $1, held a moment as a person would.
+# Escape to window $1, held a moment as a person would, and again while the player runs (at
+# most 60 s).
 escape_window() {
-  timeout 10 xdotool keydown --window "$1" Escape
-  sleep 0.5
-  timeout 10 xdotool keyup --window "$1" Escape
+  press_until_exit "$APP_PID" 60 hold_escape "$1"
 }
 
 
@@ -135,7 +135,7 @@ for _ in $(seq 120); do
   sleep 0.5
 done
 shown_window=$(timeout 10 xwininfo -root -tree 2>/dev/null | awk '$2 == "\"Test\":" { print $1; exit }')
-[ -n "$box" ] && timeout 10 xdotool key --window "$box" Return
+[ -n "$box" ] && press_until_exit "$APP_PID" 60 timeout 10 xdotool key --window "$box" Return
 finish_player
 text=$(grep -a -o 'MSGBOX_OnInit L"[^"]*"' "$WORK/err" | head -1)
 if [ "$RC" -ne 1 ]; then

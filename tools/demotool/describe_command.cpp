@@ -25,16 +25,10 @@ int inspectCommand(const std::vector<std::string>& args) {
         std::fprintf(stderr, "demotool inspect: cannot open %s\n", given.c_str());
         return kExitFailure;
     }
-    fs::current_path(pack.parent_path(), ec);
-    if (ec) {
-        std::fprintf(stderr, "demotool inspect: cannot enter %s: %s\n", pack.parent_path().string().c_str(),
-                     ec.message().c_str());
-        return kExitFailure;
-    }
 
     nlohmann::ordered_json description;
     std::string error;
-    if (!inspectPack(pack.filename().string(), &description, &error)) {
+    if (!inspectPack(pack.string(), &description, &error)) {
         std::fprintf(stderr, "demotool inspect: %s\n", error.c_str());
         return kExitFailure;
     }

@@ -6,15 +6,13 @@
 #include "app/timeline.h"
 #include "scene/ticks.h"
 
-uint32_t stepMilliseconds(int64_t step) {
-    return static_cast<uint32_t>(step * 1000 / kStepsPerSecond);
-}
+uint32_t stepMilliseconds(int64_t step) { return showStepMilliseconds(step); }
 
 int64_t stepNearestSeconds(double seconds) { return std::llround(seconds * kStepsPerSecond); }
 
 bool isValidOutputRate(int fps) { return fps >= 1 && fps <= kStepsPerSecond && kStepsPerSecond % fps == 0; }
 
-double showEndSeconds(const Timeline& timeline) { return timeline.endTicks() / kTicksPerMillisecond / 1000.0; }
+double showEndSeconds(const Timeline& timeline) { return timelineEndSeconds(timeline); }
 
 FrameSchedule FrameSchedule::make(double fromSeconds, double toSeconds, int fps) {
     FrameSchedule s;

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 
+#include "app/show_session.h"
+
 class Timeline;
 
 // Steps of the show per second.
-constexpr int kStepsPerSecond = 60;
+constexpr int kStepsPerSecond = kShowStepsPerSecond;
 
 // Show time of step n in whole milliseconds: floor(n x 1000 / 60).
 uint32_t stepMilliseconds(int64_t step);

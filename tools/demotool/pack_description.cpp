@@ -2,13 +2,14 @@
 #include "tools/demotool/pack_description.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 #include "app/animation.h"
 #include "app/cell.h"
 #include "app/frame_buffer.h"
 #include "app/scene_clip.h"
-#include "app/show_loader.h"
+#include "app/show_session.h"
 #include "app/timeline.h"
 #include "data/mesh_registry.h"
 #include "mesh/rigid_body.h"
@@ -253,14 +254,17 @@ void formatNode(std::ostringstream& out, const Json& n, int indent) {
 }  // namespace
 
 bool inspectPack(const std::string& path, nlohmann::ordered_json* description, std::string* error) {
-    resetAnimationList();
-    MeshRegistry registry;
-    Timeline timeline;
-    const ShowLoadResult load = loadShow(path, registry, timeline);
+    ShowSession session(ShowSession::DeviceKind::Null);
+    // Named by its file name, as in its own folder.
+    const std::filesystem::path pack(path);
+    const std::string folder = pack.parent_path().string();
+    const ShowLoadResult load = session.openPack(path, folder.empty() ? "." : folder, pack.filename().string());
     if (!load.loaded()) {
         *error = load.error.text();
         return false;
     }
+    MeshRegistry& registry = *session.registry();
+    Timeline& timeline = *session.timeline();
     *description = describe(path, load.bytes, registry, timeline);
     // A fault that loading survived (a face reaching outside its points), once, with a count.
     if (load.noteCount > 0) {

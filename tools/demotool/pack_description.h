@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-// Loads the pack at path (files it names are looked up from the working directory, as for the
-// live program) and describes it. False when the pack cannot be opened or is damaged, with the
+// Loads the pack at path in a ShowSession (files it names are looked up beside it, as in a show's
+// folder) and describes it. False when the pack cannot be opened or is damaged, with the
 // loader's error (naming the byte offset) in error; messages shown while loading go to the
 // installed message-box sink. A fault that loading survived (a face index outside its points) is
 // described under "warning": the first one and how many more there were.

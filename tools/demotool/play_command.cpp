@@ -24,7 +24,6 @@ namespace {
 constexpr int kDefaultWidth = 1024;
 constexpr int kDefaultHeight = 768;
 constexpr const char* kTitle = "demotool play";
-constexpr const char* kMusicName = "music.mp3";
 // Frame times kept for the overlay's graph.
 constexpr size_t kFrameTimeCount = 120;
 // Steps a frame may skip (simulating them without drawing) to keep up with the clock; further
@@ -50,9 +49,9 @@ public:
         if (open_) backend_.close();
     }
     // (Re)loads the music file; false (and silence) when it cannot be played.
-    bool load() {
+    bool load(const std::string& file) {
         if (stream_) backend_.release(stream_);
-        stream_ = open_ ? backend_.load(kMusicName) : nullptr;
+        stream_ = open_ ? backend_.load(file.c_str()) : nullptr;
         channel_ = stream_ ? backend_.play(stream_, true) : -1;
         return channel_ >= 0;
     }
@@ -87,14 +86,14 @@ void say(const std::string& line) {
 
 class PlaySession {
 public:
-    // Pictures that S writes go to workingDir.
-    PlaySession(PlatformSurface& surface, int width, int height, std::string workingDir)
-        : surface_(surface), show_(&surface, width, height), music_(liveAudioBackend()),
-          workingDir_(std::move(workingDir)) {}
+    // The show of folder; pictures that S writes go to the working directory.
+    PlaySession(PlatformSurface& surface, int width, int height, const std::string& folder)
+        : surface_(surface), show_(&surface, width, height, folder), music_(liveAudioBackend()),
+          musicFile_((std::filesystem::path(folder) / "music.mp3").string()) {}
 
     bool start(int64_t fromStep, const PreviewLoop& loop, std::string* error) {
         if (!show_.load(error)) return false;
-        music_.load();
+        music_.load(musicFile_);
         loop_ = loop;
         goTo(fromStep);
         say("playing from " + formatShowTime(stepMs(show_.step())) + " (step " + std::to_string(show_.step()) + ")");
@@ -266,7 +265,7 @@ private:
         char name[64];
         std::snprintf(name, sizeof name, "%.3f.png", static_cast<double>(show_.step()) / kStepsPerSecond);
         std::string error;
-        if (kept_.empty() || !writePng((std::filesystem::path(workingDir_) / name).string(), show_.width(),
+        if (kept_.empty() || !writePng(name, show_.width(),
                                        show_.height(), reinterpret_cast<const uint8_t*>(kept_.data()), &error)) {
             std::fprintf(stderr, "demotool play: %s\n", kept_.empty() ? "no picture yet" : error.c_str());
             return;
@@ -279,7 +278,7 @@ private:
         std::string error;
         if (show_.load(&error)) {
             reloadError_.clear();
-            music_.load();
+            music_.load(musicFile_);
             say("reloaded data.pak at " + formatShowTime(stepMs(step)));
         } else {
             reloadError_ = error;
@@ -293,7 +292,7 @@ private:
     PlatformSurface& surface_;
     PreviewShow show_;
     Music music_;
-    std::string workingDir_;
+    std::string musicFile_;
     PlaybackClock clock_;
     PreviewLoop loop_;
     std::deque<double> frameTimes_;
@@ -349,14 +348,10 @@ int playCommand(const std::vector<std::string>& args) {
         loop.enabled = true;
     }
 
-    namespace fs = std::filesystem;
-    const std::string workingDir = absolutePath(".");
-    const fs::path dir = fs::path(absolutePath(a.has("--dir") ? a.value("--dir") : "."));
+    const std::string dir = absolutePath(a.has("--dir") ? a.value("--dir") : ".");
     std::error_code ec;
-    fs::current_path(dir, ec);
-    if (ec) {
-        std::fprintf(stderr, "demotool play: cannot enter the show directory %s: %s\n", dir.string().c_str(),
-                     ec.message().c_str());
+    if (!std::filesystem::is_directory(dir, ec)) {
+        std::fprintf(stderr, "demotool play: no show directory %s\n", dir.c_str());
         return kExitFailure;
     }
 
@@ -379,7 +374,7 @@ int playCommand(const std::vector<std::string>& args) {
 
     int status = kExitOk;
     {
-        PlaySession session(*surface, width, height, workingDir);
+        PlaySession session(*surface, width, height, dir);
         std::string error;
         if (!session.start(stepNearestSeconds(from), loop, &error)) {
             std::fprintf(stderr, "demotool play: %s\n", error.c_str());

@@ -4,29 +4,19 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 
 #include "app/animation.h"
 #include "app/cell.h"
-#include "app/fli_reader.h"
-#include "app/frame_buffer.h"
-#include "app/player.h"
 #include "app/scene_clip.h"
-#include "app/show_loader.h"
+#include "app/show_session.h"
+#include "platform/recorder/avi_recorder.h"
 #include "app/timeline.h"
-#include "data/mesh_registry.h"
-#include "fx/meta_cube_fx.h"
-#include "fx/pisse3d.h"
-#include "math/random.h"
 #include "platform/core/clock.h"
-#include "platform/gl/gl_window.h"
-#include "platform/null/null_render_device.h"
 #include "scene/scene3d.h"
 #include "scene/ticks.h"
-#include "scene/track.h"
 #include "tools/demotool/offline_show.h"
 
 namespace {
@@ -37,34 +27,19 @@ double millisecondsBetween(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-// Puts the process-wide state that a show reads back where a fresh process has it, so that each
-// pass plays the show exactly as a run of its own would: the random generator, the two effect
-// counters, the animation library and the FLI decoder that the previous load filled, and the
-// shared scratch image.
-void resetShowState() {
-    seedRandom(1);
-    resetMetaSpawnCounter();
-    Pisse3D::resetFrameCounter();
-    fliClose();
-    resetAnimationList();
-    if (frameBuffer) std::memset(frameBuffer, 0, kFrameBufferBytes);
-}
-
 }  // namespace
 
 std::vector<DrawnCell> drawnCellsAt(const Timeline& timeline, int64_t step) {
     std::vector<DrawnCell> cells;
-    const int32_t t = showTicks(static_cast<int32_t>(stepMilliseconds(step)));
-    for (int i = 0; i < timeline.getTrackCount(); ++i) {
-        Track* track = timeline.getTrack(i);
-        TimedKey* keys[2] = {nullptr, nullptr};
-        if (track->findKeysAt(t, keys) != 0 || !keys[0]) continue;
-        auto* cell = static_cast<Cell*>(keys[0]->getValue());
-        if (!cell || t < cell->getStart() || t > cell->getEnd() + kTicksPerFrame) continue;
+    const std::vector<DueCell> due = dueCellsAt(timeline, showTicks(static_cast<int32_t>(stepMilliseconds(step))));
+    for (size_t i = 0; i < due.size(); ++i) {
+        Cell* cell = due[i].cell;
+        if (!cell) continue;
         DrawnCell drawn;
-        drawn.track = i;
+        drawn.track = static_cast<int>(i);
+        Track* track = timeline.getTrack(static_cast<int>(i));
         for (int k = 0; k < track->count(); ++k)
-            if (track->getKey(k) == keys[0]) drawn.cell = k;
+            if (track->getKey(k) == due[i].key) drawn.cell = k;
         const int kind = cell->getKind();
         drawn.kind = cellKindName(kind);
         if (kind == kCellScene) {
@@ -113,38 +88,24 @@ void ShowBench::describeSlowest(const FrameCosts& costs, const Timeline& timelin
 
 bool ShowBench::runEngine() {
     error_.clear();
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::current_path(settings_.dir, ec);
-    if (ec) {
-        error_ = "cannot enter the show directory " + settings_.dir + ": " + ec.message();
-        return false;
-    }
-    resetShowState();
-    // The live program's start-up, on a device that draws nothing: registry, player, load, then
+    // The live program's start-up on a device that draws nothing: the show loaded afresh, then
     // the start that the window's opening gives at clock 0.
-    ManualClock clock(0);
-    NullRenderDevice device;
-    MeshRegistry registry;
-    auto player = std::make_unique<Player>(&device);
-    const ShowLoadResult load = loadShow("data.pak", registry, player->timeline());
+    ShowSession session(ShowSession::DeviceKind::Null);
+    const ShowLoadResult load = session.open(settings_.dir);
     if (!load.loaded()) {
         error_ = load.error.text() + (load.status == ShowLoadStatus::NoPack ? " in " + settings_.dir : "");
         return false;
     }
-    if (!resolveSchedule(showEndSeconds(player->timeline()))) return false;
-    player->prepareStart(1);
-    player->start();
-
+    if (!resolveSchedule(session.endSeconds())) return false;
+    session.attach(nullptr, settings_.width, settings_.height);
     engine_ = FrameCosts(static_cast<size_t>(schedule_.endStep - schedule_.firstStep));
     engineCpu_ = FrameCosts(static_cast<size_t>(schedule_.endStep - schedule_.firstStep));
     long long callsBefore = 0;
     for (int64_t step = 0; step < schedule_.endStep; ++step) {
-        if (step == schedule_.firstStep) callsBefore = device.drawCallCount();
-        clock.set(stepMilliseconds(step));
+        if (step == schedule_.firstStep) callsBefore = session.nullDrawCalls();
         const double cpuStart = threadCpuMilliseconds();
         const auto start = Clock::now();
-        player->renderFrame(settings_.width, settings_.height, 0);
+        session.step(step, StepDrawing::Drawn);
         const auto end = Clock::now();
         const double cpuEnd = threadCpuMilliseconds();
         // The steps before --from only bring the show's state up to date.
@@ -153,15 +114,14 @@ bool ShowBench::runEngine() {
             engineCpu_.add(step, cpuEnd - cpuStart);
         }
     }
-    engineDrawCalls_ = device.drawCallCount() - callsBefore;
-    describeSlowest(engine_, player->timeline());
-    describeSlowest(engineCpu_, player->timeline());
+    engineDrawCalls_ = session.nullDrawCalls() - callsBefore;
+    describeSlowest(engine_, *session.timeline());
+    describeSlowest(engineCpu_, *session.timeline());
     return true;
 }
 
 bool ShowBench::runRender() {
     error_.clear();
-    resetShowState();
     OfflineShow show;
     if (!show.open(settings_.dir, settings_.width, settings_.height)) {
         error_ = show.error();
@@ -169,20 +129,21 @@ bool ShowBench::runRender() {
     }
     if (!resolveSchedule(show.endSeconds())) return false;
 
+    ShowSession& session = show.session();
     const bool encoding = !settings_.encodeCodec.empty();
     namespace fs = std::filesystem;
     const fs::path scratch =
         fs::temp_directory_path() / ("demotool-bench-" + std::to_string(static_cast<long>(getpid())) + ".avi");
     if (encoding) {
-        AviRecorder& recorder = show.window()->recorder();
+        AviRecorder& recorder = *session.recorder();
         recorder.setFileName(scratch.string());
         recorder.setFramesPerSecond(settings_.fps);
         recorder.setCodec(settings_.encodeCodec);
         recorder.setAudio("", 0.0);
-        show.player()->startRecording();
+        session.startRecording();
         if (!recorder.isOpen()) {
             error_ = "cannot encode with " + settings_.encodeCodec + ": " + recorder.status();
-            show.player()->stopRecording();
+            session.stopRecording();
             return false;
         }
     }
@@ -207,10 +168,10 @@ bool ShowBench::runRender() {
             const int result = show.drawStep(step, [&] {
                 show.finishFrame();
                 const auto captureStart = Clock::now();
-                const int r = show.player()->captureFrame();
+                const int r = session.captureFrame();
                 // Encoding runs beside drawing when recording; here it is waited for, so that
                 // the figure is read-back and encoding of this frame alone.
-                show.window()->recorder().waitForFrames();
+                session.recorder()->waitForFrames();
                 encodeMs = millisecondsBetween(captureStart, Clock::now());
                 return r;
             });
@@ -224,9 +185,9 @@ bool ShowBench::runRender() {
         stepsBeforeMs = 0.0;
     }
     if (encoding) {
-        AviRecorder& recorder = show.window()->recorder();
+        AviRecorder& recorder = *session.recorder();
         const int finished = recorder.finish();
-        show.player()->stopRecording();
+        session.stopRecording();
         std::error_code ec;
         fs::remove(scratch, ec);
         fs::remove(AviRecorder::temporaryNameFor(scratch.string()), ec);
@@ -235,7 +196,7 @@ bool ShowBench::runRender() {
             return false;
         }
     }
-    describeSlowest(render_, show.player()->timeline());
-    describeSlowest(encode_, show.player()->timeline());
+    describeSlowest(render_, *session.timeline());
+    describeSlowest(encode_, *session.timeline());
     return true;
 }

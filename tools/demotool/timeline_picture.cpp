@@ -11,8 +11,9 @@
 #include <sstream>
 #include <utility>
 
+#include "app/due_cell.h"
+#include "platform/gl/badge.h"
 #include "scene/ticks.h"
-#include "platform/gl/gl_window.h"
 
 namespace {
 
@@ -213,7 +214,7 @@ void drawCell(SvgWriter& w, const Layout& layout, const TimelineCell& cell, cons
               double top, double height, double labelRight, int id) {
     const KindStyle& style = styleOf(cell.kind);
     const std::string name = cell.label.empty() ? cell.kind : cell.kind + " " + cell.label;
-    const int64_t graceEnd = cell.end + kTicksPerFrame;
+    const int64_t graceEnd = cellLastDueTick(cell.end);
     const auto [left, right] = boxOf(layout, cell, spans);
     std::string times = clock(ticksToMs(cell.start), 1) + " \u2013 " + clock(ticksToMs(cell.end), 1);
     if (cell.kind == "scene")
@@ -295,7 +296,7 @@ std::vector<std::vector<TickSpan>> trackDrawSpans(const std::vector<TimelineCell
         if (a > b) continue;  // keys out of order: this pair brackets nothing
         // Show time starts at 0; the cell draws only within its own window.
         const int64_t low = std::max<int64_t>(cell.start, 0);
-        const int64_t high = std::min(b, cell.end + kTicksPerFrame);
+        const int64_t high = std::min(b, cellLastDueTick(cell.end));
         const auto keep = [&](int64_t from, int64_t to) {
             from = std::max(from, low);
             to = std::min(to, high);
@@ -350,6 +351,50 @@ std::vector<TickSpan> badgeWindows(int64_t endMs) {
     return windows;
 }
 
+namespace {
+
+// The cells of every track in their lanes from lanesTop down.
+void drawTrackCells(SvgWriter& w, const Layout& layout, const std::vector<std::vector<TimelineCell>>& tracks,
+                    const std::vector<std::vector<std::vector<TickSpan>>>& spans, double lanesTop) {
+    int id = 0;
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        const double top = lanesTop + static_cast<double>(i) * (kTrackLane + kLaneGap) + 2;
+        // A label may use the lane up to the next box that begins after its own.
+        std::vector<double> lefts;
+        for (size_t c = 0; c < tracks[i].size(); ++c) lefts.push_back(boxOf(layout, tracks[i][c], spans[i][c]).first);
+        std::vector<double> sorted = lefts;
+        std::sort(sorted.begin(), sorted.end());
+        for (size_t c = 0; c < tracks[i].size(); ++c) {
+            const auto next = std::upper_bound(sorted.begin(), sorted.end(), lefts[c]);
+            const double labelRight = next == sorted.end() ? layout.plotLeft + layout.plotWidth : *next;
+            drawCell(w, layout, tracks[i][c], spans[i][c], top, kTrackLane - 4, labelRight, id++);
+        }
+    }
+}
+
+// The badge's windows in the badge lane at badgeTop.
+void drawBadgeLane(SvgWriter& w, const Layout& layout, double badgeTop) {
+    const std::vector<TickSpan> windows = badgeWindows(static_cast<int64_t>(layout.endMs));
+    if (windows.empty())
+        w.text("badge-none", layout.plotLeft + 8, badgeTop + 17, "not shown up to " + clock(layout.endMs, 1),
+               std::string("font-style=\"italic\" fill=\"") + kFaint + "\"");
+    for (const TickSpan& window : windows) {
+        const double a = layout.x(static_cast<double>(window.from));
+        const double b = layout.x(static_cast<double>(window.to));
+        w.out << "<g class=\"badge\"><title>" << xmlText("badge shown from " + clock(static_cast<double>(window.from), 3) +
+                                                          " to " + clock(static_cast<double>(window.to), 3))
+              << "</title>\n";
+        w.rect("badge", a, badgeTop + 3, std::max(1.0, b - a), kBadgeLane - 6,
+               std::string("fill=\"") + kBadgeFill + "\" stroke=\"" + kBadgeStroke + "\"");
+        if (b - a > 150)
+            w.text("label", a + 5, badgeTop + 17, "badge from " + clock(static_cast<double>(window.from), 3),
+                   "fill=\"#ffffff\"");
+        w.out << "</g>\n";
+    }
+}
+
+}  // namespace
+
 std::string TimelinePicture::svg() const {
     // Where each track's cells draw, and the time the plot must reach.
     std::vector<std::vector<std::vector<TickSpan>>> spans;
@@ -401,37 +446,8 @@ std::string TimelinePicture::svg() const {
            std::string("font-size=\"11\" fill=\"") + kFaint + "\"");
     drawRuler(w, layout, rulerY, lanesBottom);
 
-    int id = 0;
-    for (size_t i = 0; i < tracks.size(); ++i) {
-        const double top = lanesTop + static_cast<double>(i) * (kTrackLane + kLaneGap) + 2;
-        // A label may use the lane up to the next box that begins after its own.
-        std::vector<double> lefts;
-        for (size_t c = 0; c < tracks[i].size(); ++c) lefts.push_back(boxOf(layout, tracks[i][c], spans[i][c]).first);
-        std::vector<double> sorted = lefts;
-        std::sort(sorted.begin(), sorted.end());
-        for (size_t c = 0; c < tracks[i].size(); ++c) {
-            const auto next = std::upper_bound(sorted.begin(), sorted.end(), lefts[c]);
-            const double labelRight = next == sorted.end() ? layout.plotLeft + layout.plotWidth : *next;
-            drawCell(w, layout, tracks[i][c], spans[i][c], top, kTrackLane - 4, labelRight, id++);
-        }
-    }
-    const std::vector<TickSpan> windows = badgeWindows(static_cast<int64_t>(layout.endMs));
-    if (windows.empty())
-        w.text("badge-none", layout.plotLeft + 8, badgeTop + 17, "not shown up to " + clock(layout.endMs, 1),
-               std::string("font-style=\"italic\" fill=\"") + kFaint + "\"");
-    for (const TickSpan& window : windows) {
-        const double a = layout.x(static_cast<double>(window.from));
-        const double b = layout.x(static_cast<double>(window.to));
-        w.out << "<g class=\"badge\"><title>" << xmlText("badge shown from " + clock(static_cast<double>(window.from), 3) +
-                                                          " to " + clock(static_cast<double>(window.to), 3))
-              << "</title>\n";
-        w.rect("badge", a, badgeTop + 3, std::max(1.0, b - a), kBadgeLane - 6,
-               std::string("fill=\"") + kBadgeFill + "\" stroke=\"" + kBadgeStroke + "\"");
-        if (b - a > 150)
-            w.text("label", a + 5, badgeTop + 17, "badge from " + clock(static_cast<double>(window.from), 3),
-                   "fill=\"#ffffff\"");
-        w.out << "</g>\n";
-    }
+    drawTrackCells(w, layout, tracks, spans, lanesTop);
+    drawBadgeLane(w, layout, badgeTop);
     if (hasMusic)
         drawWaveform(w, layout, music, musicTop, kMusicLane);
     else

@@ -330,12 +330,10 @@ void addReverb(Stereo& out, const Stereo& in, double wet) {
 
 double musicSeconds() { return beatTime(kPieceBars * kBeatsPerBar + kTailBeats); }
 
-std::vector<int16_t> synthesizeMusic() {
-    const size_t n = static_cast<size_t>(musicSeconds() * kMusicSampleRate);
-    Stereo drums(n), music(n), sends(n), verbIn(n);
-    Noise noise(0x5eed1234u);
+namespace {
 
-    // Pads: one chord per bar, the last one (bar 32, back on A minor) held into the tail.
+// Pads: one chord per bar, the last one (bar 32, back on A minor) held into the tail.
+void addPads(Stereo& music, Stereo& verbIn) {
     for (int bar = 0; bar <= kPieceBars; ++bar) {
         const Chord& c = chordOfBar(bar);
         bool last = bar == kPieceBars;
@@ -347,8 +345,10 @@ std::vector<int16_t> synthesizeMusic() {
             renderPad(verbIn, bar * kBeatsPerBar, beats, c.pad[v], gain * 0.5, bright);
         }
     }
+}
 
-    // Bass: pumping eighths with octave jumps from bar 4 to bar 29, long notes after.
+// Bass: pumping eighths with octave jumps from bar 4 to bar 29, long notes after.
+void addBass(Stereo& music) {
     for (int bar = 4; bar <= kPieceBars; ++bar) {
         int root = chordOfBar(bar).bass;
         if (bar >= 30) {
@@ -360,8 +360,10 @@ std::vector<int16_t> synthesizeMusic() {
             renderBass(music, bar * kBeatsPerBar + e * 0.5, 0.42, note, e % 2 == 0 ? 0.3 : 0.24);
         }
     }
+}
 
-    // Arpeggio: sixteenths over the chord tones from bar 2 on, through a ping-pong delay.
+// Arpeggio: sixteenths over the chord tones from bar 2 on, through a ping-pong delay.
+void addArpeggio(Stereo& music, Stereo& sends) {
     const int arpPattern[8] = {0, 1, 2, 1, 3, 1, 2, 1};
     for (int bar = 2; bar < kPieceBars; ++bar) {
         const Chord& c = chordOfBar(bar);
@@ -374,8 +376,10 @@ std::vector<int16_t> synthesizeMusic() {
             renderPluck(sends, bar * kBeatsPerBar + s * 0.25, 0.2, note, gain, pan);
         }
     }
+}
 
-    // Lead melody over bars 20 to 27 (two passes of the four chords).
+// Lead melody over bars 20 to 27 (two passes of the four chords).
+void addLead(Stereo& music, Stereo& sends) {
     struct MelodyNote {
         double beat, beats;
         int note;
@@ -400,8 +404,10 @@ std::vector<int16_t> synthesizeMusic() {
         renderLead(music, 24 * kBeatsPerBar + m.beat, m.beats * 0.92, m.note, 0.075);
         renderLead(sends, 24 * kBeatsPerBar + m.beat, m.beats * 0.92, m.note, 0.075);
     }
+}
 
-    // Drums.
+// Drums; returns the beats of the kicks.
+std::vector<double> addDrums(Stereo& drums, Noise& noise) {
     std::vector<double> kickBeats;
     for (int bar = 4; bar < 30; ++bar) {
         for (int b = 0; b < 4; ++b) {
@@ -423,8 +429,11 @@ std::vector<int16_t> synthesizeMusic() {
     kickBeats.push_back(kPieceBars * kBeatsPerBar);
     for (double b : kickBeats) renderKick(drums, b, 0.7, noise);
     for (int bar : {4, 12, 20, 24, 30, kPieceBars}) renderCrash(drums, bar * kBeatsPerBar, 0.16, noise);
+    return kickBeats;
+}
 
-    // Side-chain: the music ducks under every kick.
+// Side-chain: the music ducks under every kick; the gain of each of n samples.
+std::vector<float> duckUnderKicks(const std::vector<double>& kickBeats, size_t n) {
     std::vector<float> duck(n, 1.0f);
     for (double b : kickBeats) {
         int64_t first = beatSample(b);
@@ -434,7 +443,13 @@ std::vector<int16_t> synthesizeMusic() {
             duck[first + i] = std::min(duck[first + i], static_cast<float>(1.0 - 0.5 * std::exp(-t * 9.0)));
         }
     }
+    return duck;
+}
 
+// The delay and reverb sends, the ducked music and the drums mixed, soft-clipped, normalised to
+// -1 dBFS with the very end faded out: interleaved 16-bit stereo.
+std::vector<int16_t> mixDown(const Stereo& music, const Stereo& drums, const Stereo& sends, const Stereo& verbIn,
+                             const std::vector<float>& duck, size_t n) {
     Stereo mix(n);
     addPingPong(mix, sends, 0.75, 0.38, 0.45);
     addReverb(mix, verbIn, 0.6);
@@ -461,6 +476,21 @@ std::vector<int16_t> synthesizeMusic() {
         out[2 * i + 1] = static_cast<int16_t>(std::lround(std::clamp(mix.r[i] * g, -1.0, 1.0) * 32767.0));
     }
     return out;
+}
+
+}  // namespace
+
+std::vector<int16_t> synthesizeMusic() {
+    const size_t n = static_cast<size_t>(musicSeconds() * kMusicSampleRate);
+    Stereo drums(n), music(n), sends(n), verbIn(n);
+    Noise noise(0x5eed1234u);
+    addPads(music, verbIn);
+    addBass(music);
+    addArpeggio(music, sends);
+    addLead(music, sends);
+    const std::vector<double> kickBeats = addDrums(drums, noise);
+    const std::vector<float> duck = duckUnderKicks(kickBeats, n);
+    return mixDown(music, drums, sends, verbIn, duck, n);
 }
 
 bool writeMp3(const std::vector<int16_t>& stereo, const std::string& path, std::string* error) {

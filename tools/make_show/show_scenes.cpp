@@ -234,6 +234,160 @@ SceneClip* buildDawnScene(MeshRegistry& registry, int startFrame, int endFrame) 
     return kit.finish(startFrame, endFrame);
 }
 
+namespace {
+
+// The carousel: one turn over the scene, a pillar and its gem in a group of their own.
+void addCarousel(SceneKit& kit, int len) {
+    Group3D* carousel = kit.group(nullptr, "carousel", Vector3(0, 0, 0));
+    spin(kit, carousel, 0, len, -2.0f * kPi / 32.0f);
+    const int pillarRamps[4] = {100, 110, 120, 130};
+    const int gemRamps[4] = {140, 120, 110, 160};
+    for (int k = 0; k < 8; ++k) {
+        float a = 2 * kPi * k / 8;
+        std::string g = "pillar_group_" + std::to_string(k);
+        Group3D* holder = kit.group(carousel, g.c_str(), Vector3(6.5f * std::cos(a), 0, 6.5f * std::sin(a)));
+        std::string p = "pillar_" + std::to_string(k);
+        kit.sharedMesh(holder, p.c_str(), "pillar", pillarRamps[k % 4], Vector3(0, 0, 0), yaw(a));
+        std::string name = "gem_" + std::to_string(k);
+        StdMesh3D* gem = kit.sharedMesh(holder, name.c_str(), "gem", gemRamps[k % 4], Vector3(0, 5.0f, 0));
+        kit.keyVisible(gem, 0, false);
+        kit.keyVisible(gem, k * kBeat, true);
+        kit.keyVisible(gem, len, true);
+        spin(kit, gem, 0, len, 0.35f, a);
+        pulseOnBeats(kit, gem, 8 * kBeat, len - kBeat, 1.45f);
+    }
+}
+
+// Three jellies hop in turn, one per beat, a little further round the middle each time.
+void addJellies(SceneKit& kit, int len) {
+    const int jellyRamps[3] = {100, 110, 120};
+    for (int j = 0; j < 3; ++j) {
+        std::string name = "jelly_" + std::to_string(j);
+        float a0 = 2 * kPi * j / 3 + 0.5f;
+        const float radius = 0.85f;
+        // Where hop number h starts, at height y above the ground.
+        auto spot = [&](double hop, double y) {
+            double a = a0 + 0.35 * hop;
+            return Vector3(static_cast<float>(2.5 * std::cos(a)), static_cast<float>(y), static_cast<float>(2.5 * std::sin(a)));
+        };
+        StdMesh3D* jelly = kit.mesh(nullptr, name.c_str(), makeIcosphere(radius, 2), jellyRamps[j], spot(0, radius));
+        jelly->setSoftBody(0, 100000, 2.0f, 0.5f, 0.85f, 0.0001f);
+        if (j == 2) jelly->setParam(0.7f);  // a glassy one
+        int hop = 0;
+        kit.keyPosition(jelly, 0, spot(0, radius));
+        for (int b = j; b * kBeat + kBeat <= len; b += 3, ++hop) {
+            // A parabola in quarter steps, landing on the next beat.
+            for (int q = 0; q <= 8; ++q) {
+                double u = q / 8.0;
+                kit.keyPosition(jelly, b * kBeat + q * kBeat / 8.0, spot(hop + u, radius + 1.8 * 4 * u * (1 - u)));
+            }
+        }
+        kit.keyPosition(jelly, len, spot(hop, radius));
+    }
+}
+
+// Glass panes on a slower ring turning the other way.
+void addGlassRing(SceneKit& kit, int len) {
+    Group3D* glass = kit.group(nullptr, "glass_ring", Vector3(0, 0, 0));
+    spin(kit, glass, 0, len, 2.0f * kPi / 96.0f);
+    for (int k = 0; k < 5; ++k) {
+        float a = 2 * kPi * k / 5 + 0.3f;
+        std::string name = "pane_" + std::to_string(k);
+        StdMesh3D* pane = kit.sharedMesh(glass, name.c_str(), "pane", k % 2 ? 120 : 160,
+                                         Vector3(10.5f * std::cos(a), 1.8f, 10.5f * std::sin(a)), yaw(-a));
+        pane->setParam(0.45f);
+    }
+}
+
+// The floor: a chequerboard on a skirt, and the physics plane y = 0.
+void addPlaygroundFloor(SceneKit& kit) {
+    MeshData grid = makeGrid(12, 12, 12.0f, 12.0f);
+    std::vector<int32_t> chequer;
+    for (int j = 0; j < 12; ++j)
+        for (int i = 0; i < 12; ++i) chequer.push_back((i + j) % 2 ? 60 : 61);
+    std::vector<int32_t> chequerTriangles;
+    for (int32_t m : chequer) {
+        chequerTriangles.push_back(m);
+        chequerTriangles.push_back(m);
+    }
+    StdMesh3D* floor = kit.meshWithMaterials(nullptr, "floor", grid, chequerTriangles, Vector3(0, 0, 0));
+    MeshData skirt = makeBox(6.0f, 0.3f, 6.0f);
+    skirt.faces.erase(skirt.faces.begin() + 3);  // no top face: the chequerboard is the top
+    skirt.translate(Vector3(0, -0.3f, 0));
+    kit.meshWithMaterials(nullptr, "floor_skirt", skirt, allFaces(skirt, 62), Vector3(0, 0, 0));
+    kit.planeBody(floor, Plane(0, 1, 0, 0));
+}
+
+// Falling crates (shared meshes, each with its own colours) from staggered heights.
+void dropCrates(SceneKit& kit) {
+    struct Drop {
+        const char* key;
+        int ramp;
+        Vector3 at;
+        Vector3 angles;
+        bool free;
+    };
+    const Drop crates[] = {
+        {"crate", 110, Vector3(-2.9f, 3.6f, 0.7f), Vector3(0.3f, 0.2f, 0.5f), false},
+        {"crate", 100, Vector3(0.3f, 5.2f, 0.2f), Vector3(0.6f, 0.1f, 0.2f), true},
+        {"slab", 160, Vector3(1.1f, 7.0f, 1.5f), Vector3(0.2f, 0.7f, 0.35f), false},
+        {"crate", 120, Vector3(1.4f, 9.2f, -0.3f), Vector3(0.1f, 0.9f, 0.6f), true},
+        {"slab", 110, Vector3(-0.7f, 11.0f, 1.9f), Vector3(0.5f, 0.3f, 0.1f), false},
+        {"crate", 130, Vector3(-2.2f, 13.5f, 0.9f), Vector3(0.4f, 0.4f, 0.4f), true},
+        {"slab", 100, Vector3(2.4f, 15.5f, 0.9f), Vector3(0.8f, 0.2f, 0.5f), false},
+        // The late ones land on open floor around the pile.
+        {"crate", 150, Vector3(3.4f, 17.0f, 0.3f), Vector3(0.3f, 1.1f, 0.2f), true},
+        {"slab", 120, Vector3(-1.6f, 19.0f, 3.0f), Vector3(0.15f, 0.5f, 0.7f), false},
+        {"crate", 140, Vector3(0.3f, 21.0f, 3.3f), Vector3(0.7f, 0.3f, 0.9f), true},
+        {"crate", 110, Vector3(-2.6f, 23.0f, -1.5f), Vector3(0.2f, 0.6f, 0.3f), false},
+        {"slab", 130, Vector3(3.0f, 25.0f, -1.4f), Vector3(0.9f, 0.1f, 0.4f), true},
+    };
+    int n = 0;
+    for (const Drop& d : crates) {
+        std::string name = std::string(d.key) + "_" + std::to_string(n++);
+        StdMesh3D* body = kit.sharedMesh(nullptr, name.c_str(), d.key, d.ramp, d.at, euler(d.angles.x, d.angles.y, d.angles.z));
+        if (d.free)
+            kit.freeMeshBody(body);
+        else
+            kit.meshBody(body, false);
+    }
+}
+
+// Bottles: bodies whose names contain "bouteille" are reported when they come to rest.
+void dropBottles(SceneKit& kit) {
+    struct Bottle {
+        const char* name;
+        int ramp;
+        Vector3 at;
+        float lean;
+    };
+    const Bottle bottles[] = {{"bouteille_verte", 170, Vector3(-0.9f, 2.2f, -2.7f), 0.12f},
+                              {"bouteille_ambre", 180, Vector3(0.4f, 3.0f, -3.0f), -0.2f},
+                              {"bouteille_bleue", 150, Vector3(1.7f, 2.6f, -2.6f), 0.35f}};
+    for (const Bottle& b : bottles) {
+        StdMesh3D* bottle = kit.mesh(nullptr, b.name, makeBottle(10, 0.16f, 0.46f, 0.16f), b.ramp, b.at,
+                                     tilt(Vector3(1, 0, 0.4f), b.lean));
+        bottle->setParam(0.8f);
+        kit.freeMeshBody(bottle);
+    }
+}
+
+// The fountain: a particle stream on the pedestal aimed at a target above the middle.
+void addFountain(SceneKit& kit, int len) {
+    Target3D* aim = kit.target(nullptr, "fountain_target", Vector3(-0.1f, 3.1f, 0.9f));
+    auto* fountain = new Pisse3D(kit.scene()->getBodySpawner());
+    fountain->addProperty("flux", "2");
+    fountain->setFlux(2);
+    fountain->setTargetId(aim->getId());
+    kit.place(nullptr, fountain, "fountain", Vector3(3.3f, 1.35f, 2.6f));
+    kit.keyVisible(fountain, 0, false);
+    kit.keyVisible(fountain, 6 * kBeat, true);
+    kit.keyVisible(fountain, 28 * kBeat, false);
+    kit.keyVisible(fountain, len, false);
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------------------------
 // Scene 2: the garden. Eight pillars turn on a carousel, gems pop up on the first eight beats and
 // pulse on every beat, three soft jellies hop in the middle, glass panes circle outside.
@@ -276,62 +430,9 @@ SceneClip* buildGardenScene(MeshRegistry& registry, int startFrame, int endFrame
     addRingFloor(kit, nullptr, {0.0f, 2.6f, 3.0f, 8.0f, 8.3f, 13.0f, 13.25f, 30.0f}, {60, 61, 62, 63, 64, 65, 62},
                  0.0f);
 
-    // The carousel: one turn over the scene, a pillar and its gem in a group of their own.
-    Group3D* carousel = kit.group(nullptr, "carousel", Vector3(0, 0, 0));
-    spin(kit, carousel, 0, len, -2.0f * kPi / 32.0f);
-    const int pillarRamps[4] = {100, 110, 120, 130};
-    const int gemRamps[4] = {140, 120, 110, 160};
-    for (int k = 0; k < 8; ++k) {
-        float a = 2 * kPi * k / 8;
-        std::string g = "pillar_group_" + std::to_string(k);
-        Group3D* holder = kit.group(carousel, g.c_str(), Vector3(6.5f * std::cos(a), 0, 6.5f * std::sin(a)));
-        std::string p = "pillar_" + std::to_string(k);
-        kit.sharedMesh(holder, p.c_str(), "pillar", pillarRamps[k % 4], Vector3(0, 0, 0), yaw(a));
-        std::string name = "gem_" + std::to_string(k);
-        StdMesh3D* gem = kit.sharedMesh(holder, name.c_str(), "gem", gemRamps[k % 4], Vector3(0, 5.0f, 0));
-        kit.keyVisible(gem, 0, false);
-        kit.keyVisible(gem, k * kBeat, true);
-        kit.keyVisible(gem, len, true);
-        spin(kit, gem, 0, len, 0.35f, a);
-        pulseOnBeats(kit, gem, 8 * kBeat, len - kBeat, 1.45f);
-    }
-
-    // Three jellies hop in turn, one per beat, a little further round the middle each time.
-    const int jellyRamps[3] = {100, 110, 120};
-    for (int j = 0; j < 3; ++j) {
-        std::string name = "jelly_" + std::to_string(j);
-        float a0 = 2 * kPi * j / 3 + 0.5f;
-        const float radius = 0.85f;
-        // Where hop number h starts, at height y above the ground.
-        auto spot = [&](double hop, double y) {
-            double a = a0 + 0.35 * hop;
-            return Vector3(static_cast<float>(2.5 * std::cos(a)), static_cast<float>(y), static_cast<float>(2.5 * std::sin(a)));
-        };
-        StdMesh3D* jelly = kit.mesh(nullptr, name.c_str(), makeIcosphere(radius, 2), jellyRamps[j], spot(0, radius));
-        jelly->setSoftBody(0, 100000, 2.0f, 0.5f, 0.85f, 0.0001f);
-        if (j == 2) jelly->setParam(0.7f);  // a glassy one
-        int hop = 0;
-        kit.keyPosition(jelly, 0, spot(0, radius));
-        for (int b = j; b * kBeat + kBeat <= len; b += 3, ++hop) {
-            // A parabola in quarter steps, landing on the next beat.
-            for (int q = 0; q <= 8; ++q) {
-                double u = q / 8.0;
-                kit.keyPosition(jelly, b * kBeat + q * kBeat / 8.0, spot(hop + u, radius + 1.8 * 4 * u * (1 - u)));
-            }
-        }
-        kit.keyPosition(jelly, len, spot(hop, radius));
-    }
-
-    // Glass panes on a slower ring turning the other way.
-    Group3D* glass = kit.group(nullptr, "glass_ring", Vector3(0, 0, 0));
-    spin(kit, glass, 0, len, 2.0f * kPi / 96.0f);
-    for (int k = 0; k < 5; ++k) {
-        float a = 2 * kPi * k / 5 + 0.3f;
-        std::string name = "pane_" + std::to_string(k);
-        StdMesh3D* pane = kit.sharedMesh(glass, name.c_str(), "pane", k % 2 ? 120 : 160,
-                                         Vector3(10.5f * std::cos(a), 1.8f, 10.5f * std::sin(a)), yaw(-a));
-        pane->setParam(0.45f);
-    }
+    addCarousel(kit, len);
+    addJellies(kit, len);
+    addGlassRing(kit, len);
     return kit.finish(startFrame, endFrame);
 }
 
@@ -378,22 +479,7 @@ SceneClip* buildPlaygroundScene(MeshRegistry& registry, int startFrame, int endF
                            static_cast<float>(0.1 * late));
         });
 
-    // The floor: a chequerboard on a skirt, and the physics plane y = 0.
-    MeshData grid = makeGrid(12, 12, 12.0f, 12.0f);
-    std::vector<int32_t> chequer;
-    for (int j = 0; j < 12; ++j)
-        for (int i = 0; i < 12; ++i) chequer.push_back((i + j) % 2 ? 60 : 61);
-    std::vector<int32_t> chequerTriangles;
-    for (int32_t m : chequer) {
-        chequerTriangles.push_back(m);
-        chequerTriangles.push_back(m);
-    }
-    StdMesh3D* floor = kit.meshWithMaterials(nullptr, "floor", grid, chequerTriangles, Vector3(0, 0, 0));
-    MeshData skirt = makeBox(6.0f, 0.3f, 6.0f);
-    skirt.faces.erase(skirt.faces.begin() + 3);  // no top face: the chequerboard is the top
-    skirt.translate(Vector3(0, -0.3f, 0));
-    kit.meshWithMaterials(nullptr, "floor_skirt", skirt, allFaces(skirt, 62), Vector3(0, 0, 0));
-    kit.planeBody(floor, Plane(0, 1, 0, 0));
+    addPlaygroundFloor(kit);
 
     // Fixed bodies: a tilted ramp and the fountain's pedestal.
     StdMesh3D* ramp = kit.mesh(nullptr, "ramp", makeBox(1.6f, 0.12f, 0.9f), 140, Vector3(-2.6f, 1.05f, 0.7f),
@@ -403,68 +489,9 @@ SceneClip* buildPlaygroundScene(MeshRegistry& registry, int startFrame, int endF
     kit.meshBody(pedestal, true);
     kit.mesh(nullptr, "nozzle", makePrism(8, 0.14f, 0.0f, 0.22f), 110, Vector3(3.3f, 1.2f, 2.6f));
 
-    // Falling crates (shared meshes, each with its own colours) from staggered heights.
-    struct Drop {
-        const char* key;
-        int ramp;
-        Vector3 at;
-        Vector3 angles;
-        bool free;
-    };
-    const Drop crates[] = {
-        {"crate", 110, Vector3(-2.9f, 3.6f, 0.7f), Vector3(0.3f, 0.2f, 0.5f), false},
-        {"crate", 100, Vector3(0.3f, 5.2f, 0.2f), Vector3(0.6f, 0.1f, 0.2f), true},
-        {"slab", 160, Vector3(1.1f, 7.0f, 1.5f), Vector3(0.2f, 0.7f, 0.35f), false},
-        {"crate", 120, Vector3(1.4f, 9.2f, -0.3f), Vector3(0.1f, 0.9f, 0.6f), true},
-        {"slab", 110, Vector3(-0.7f, 11.0f, 1.9f), Vector3(0.5f, 0.3f, 0.1f), false},
-        {"crate", 130, Vector3(-2.2f, 13.5f, 0.9f), Vector3(0.4f, 0.4f, 0.4f), true},
-        {"slab", 100, Vector3(2.4f, 15.5f, 0.9f), Vector3(0.8f, 0.2f, 0.5f), false},
-        // The late ones land on open floor around the pile.
-        {"crate", 150, Vector3(3.4f, 17.0f, 0.3f), Vector3(0.3f, 1.1f, 0.2f), true},
-        {"slab", 120, Vector3(-1.6f, 19.0f, 3.0f), Vector3(0.15f, 0.5f, 0.7f), false},
-        {"crate", 140, Vector3(0.3f, 21.0f, 3.3f), Vector3(0.7f, 0.3f, 0.9f), true},
-        {"crate", 110, Vector3(-2.6f, 23.0f, -1.5f), Vector3(0.2f, 0.6f, 0.3f), false},
-        {"slab", 130, Vector3(3.0f, 25.0f, -1.4f), Vector3(0.9f, 0.1f, 0.4f), true},
-    };
-    int n = 0;
-    for (const Drop& d : crates) {
-        std::string name = std::string(d.key) + "_" + std::to_string(n++);
-        StdMesh3D* body = kit.sharedMesh(nullptr, name.c_str(), d.key, d.ramp, d.at, euler(d.angles.x, d.angles.y, d.angles.z));
-        if (d.free)
-            kit.freeMeshBody(body);
-        else
-            kit.meshBody(body, false);
-    }
-
-    // Bottles: bodies whose names contain "bouteille" are reported when they come to rest.
-    struct Bottle {
-        const char* name;
-        int ramp;
-        Vector3 at;
-        float lean;
-    };
-    const Bottle bottles[] = {{"bouteille_verte", 170, Vector3(-0.9f, 2.2f, -2.7f), 0.12f},
-                              {"bouteille_ambre", 180, Vector3(0.4f, 3.0f, -3.0f), -0.2f},
-                              {"bouteille_bleue", 150, Vector3(1.7f, 2.6f, -2.6f), 0.35f}};
-    for (const Bottle& b : bottles) {
-        StdMesh3D* bottle = kit.mesh(nullptr, b.name, makeBottle(10, 0.16f, 0.46f, 0.16f), b.ramp, b.at,
-                                     tilt(Vector3(1, 0, 0.4f), b.lean));
-        bottle->setParam(0.8f);
-        kit.freeMeshBody(bottle);
-    }
-
-    // The fountain: a particle stream on the pedestal aimed at a target above the middle.
-    Target3D* aim = kit.target(nullptr, "fountain_target", Vector3(-0.1f, 3.1f, 0.9f));
-    auto* fountain = new Pisse3D(kit.scene()->getBodySpawner());
-    fountain->addProperty("flux", "2");
-    fountain->setFlux(2);
-    fountain->setTargetId(aim->getId());
-    kit.place(nullptr, fountain, "fountain", Vector3(3.3f, 1.35f, 2.6f));
-    kit.keyVisible(fountain, 0, false);
-    kit.keyVisible(fountain, 6 * kBeat, true);
-    kit.keyVisible(fountain, 28 * kBeat, false);
-    kit.keyVisible(fountain, len, false);
-
+    dropCrates(kit);
+    dropBottles(kit);
+    addFountain(kit, len);
     kit.physicsSettings(0, 0.2f, 0.45f, -0.001f, 0.0f);
     return kit.finish(startFrame, endFrame);
 }

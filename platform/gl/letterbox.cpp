@@ -1,0 +1,34 @@
+// The letterbox's GL calls.
+#include "platform/gl/letterbox.h"
+
+#include "platform/gl/gl_api.h"
+
+void Letterbox::apply(int w, int h, bool drawing) {
+    // The picture is 16:9 of the width, centred vertically.
+    const int vh = static_cast<int>(w * 9 * 0.0625);
+    const int y0 = static_cast<int>((h / 2) - 0.5 * w * 9 * 0.0625);
+    glViewport(0, y0, w, vh);
+
+    float saved[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
+    // Without drawing no clear is made: the bars keep the black of the last drawn pass (the
+    // first runs when the window opens), and the next drawn frame clears its picture.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, w, y0);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    if (drawing) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glScissor(0, vh, w, h);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    if (drawing) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearColor(saved[0], saved[1], saved[2], saved[3]);
+
+    if (counter_ <= 4) {
+        // The first frames after a (re)size clear the upper region once more, in black.
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        if (drawing) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    } else {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(0, y0, w, vh);
+    }
+    ++counter_;
+}
