@@ -126,6 +126,7 @@ struct AviRecorder::State {
     int error = 0;         // the worker's first failure; the frames after it are dropped
     std::string errorStatus;
     int64_t written = 0;   // frames encoded and handed to the file
+    int64_t failingFrame = -1;  // the frame made to fail (setFailingFrame)
     double encodeSeconds = 0.0;  // the worker's time on them
     std::mutex mutex;
     std::condition_variable changed;
@@ -223,7 +224,7 @@ struct AviRecorder::State {
             const bool drop = error != 0;
             lock.unlock();
             const auto started = std::chrono::steady_clock::now();
-            const int r = drop ? 0 : encodeFrame(ring[slot].data(), index);
+            const int r = drop ? 0 : index == failingFrame ? AVERROR(EIO) : encodeFrame(ring[slot].data(), index);
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             lock.lock();
             encodeSeconds += seconds;
@@ -475,6 +476,7 @@ int AviRecorder::open(int width, int height) {
     r = avformat_write_header(s.out, &options);
     av_dict_free(&options);
     if (r < 0) return fail(r, "AVI Compressed Stream format setting failed.");
+    s.failingFrame = failingFrame_;
     s.startWorker();
     return 0;
 }

@@ -368,7 +368,8 @@ int GLWindow::captureFrame() {
 }
 
 void GLWindow::stopRecording() {
-    recorder_.finish();
+    // A recording that ended badly says what it kept and where, rather than nothing.
+    if (recorder_.finish() != 0) messageBox(recorder_.status().c_str(), "AVI", MessageBoxStyle::OkExclamation);
     pixels_.clear();
     pixels_.shrink_to_fit();
 }
