@@ -161,10 +161,23 @@ struct Win32AudioBackend::Output {
     int baseMs = 0;  // stream position of the first queued byte
     bool paused = false;
 
-    void unqueue() {
-        waveOutReset(device);
-        for (WAVEHDR& block : blocks) waveOutUnprepareHeader(device, &block, sizeof block);
+    // Stops the output and takes the blocks back from the device. false when the device still
+    // holds one: the blocks (and the samples they point into) must then stay where they are.
+    bool unqueue() {
+        if (waveOutReset(device) != MMSYSERR_NOERROR) return false;
+        for (WAVEHDR& block : blocks) {
+            if (!(block.dwFlags & WHDR_PREPARED)) continue;
+            // After a reset the device marks its blocks done at once, though a driver may take
+            // a moment to let go of them.
+            MMRESULT r = waveOutUnprepareHeader(device, &block, sizeof block);
+            for (int tries = 0; r == WAVERR_STILLPLAYING && tries < 50; ++tries) {
+                Sleep(10);
+                r = waveOutUnprepareHeader(device, &block, sizeof block);
+            }
+            if (r != MMSYSERR_NOERROR) return false;
+        }
         blocks.clear();
+        return true;
     }
 };
 
@@ -175,12 +188,19 @@ bool Win32AudioBackend::open(int, int) {
     return audioOpen_;
 }
 
-void Win32AudioBackend::stopOutput() {
-    if (!output_) return;
-    output_->unqueue();
-    waveOutClose(output_->device);
-    delete output_;
+bool Win32AudioBackend::stopOutput() {
+    if (!output_) return true;
+    const bool stopped = output_->unqueue() && waveOutClose(output_->device) == MMSYSERR_NOERROR;
+    if (stopped) {
+        delete output_;
+    } else {
+        // A device that would not let go may still read the blocks and the samples: they are
+        // kept for the rest of the process rather than freed under it.
+        abandonedOutputs_.push_back(output_);
+        if (channelStream_) abandonedStreams_.push_back(channelStream_);
+    }
     output_ = nullptr;
+    return stopped;
 }
 
 void Win32AudioBackend::close() {
@@ -213,12 +233,15 @@ void Win32AudioBackend::release(FSOUND_STREAM* handle) {
         stopOutput();
         channelStream_ = nullptr;
     }
+    // A stream whose samples a device may still read stays allocated.
+    for (const Stream* kept : abandonedStreams_)
+        if (kept == stream) return;
     delete stream;
 }
 
 bool Win32AudioBackend::queueFrom(Stream* stream, int ms) {
     Output& out = *output_;
-    out.unqueue();
+    if (!out.unqueue()) return false;
     const int64_t align = stream->pcm.channels * 2;
     const int64_t total = static_cast<int64_t>(stream->pcm.bytes.size());
     int64_t at = std::min<int64_t>(static_cast<int64_t>(ms) * stream->bytesPerSecond() / 1000, total);
@@ -227,7 +250,7 @@ bool Win32AudioBackend::queueFrom(Stream* stream, int ms) {
     const int64_t blockBytes = std::max<int64_t>(align, stream->bytesPerSecond() * kBlockMs / 1000 / align * align);
     out.blocks.resize(static_cast<size_t>((total - at + blockBytes - 1) / blockBytes));
     // A paused output holds the queue until it is restarted.
-    if (out.paused) waveOutPause(out.device);
+    if (out.paused && waveOutPause(out.device) != MMSYSERR_NOERROR) return false;
     for (WAVEHDR& block : out.blocks) {
         const int64_t n = std::min(blockBytes, total - at);
         block = WAVEHDR{};
@@ -244,8 +267,9 @@ bool Win32AudioBackend::queueFrom(Stream* stream, int ms) {
 int Win32AudioBackend::play(FSOUND_STREAM* handle, bool paused) {
     if (!audioOpen_) return -1;
     auto* stream = static_cast<Stream*>(handle);
-    stopOutput();
+    const bool stopped = stopOutput();
     channelStream_ = nullptr;
+    if (!stopped) return -1;
 
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
@@ -279,12 +303,9 @@ bool Win32AudioBackend::seek(FSOUND_STREAM* handle, int ms) {
 bool Win32AudioBackend::setPaused(int channel, bool paused) {
     if (!audioOpen_ || channel != 0 || !channelStream_ || !output_) return false;
     if (paused != output_->paused) {
-        if (paused) {
-            channelStream_->positionMs = position(channelStream_);
-            waveOutPause(output_->device);
-        } else {
-            waveOutRestart(output_->device);
-        }
+        const int at = position(channelStream_);
+        if ((paused ? waveOutPause(output_->device) : waveOutRestart(output_->device)) != MMSYSERR_NOERROR) return false;
+        if (paused) channelStream_->positionMs = at;
         output_->paused = paused;
     }
     return true;

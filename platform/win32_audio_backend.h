@@ -29,7 +29,10 @@ public:
     // stream's position (paused before the first block when asked). -1 when the output cannot
     // be opened.
     int play(FSOUND_STREAM* stream, bool paused) override;
+    // Moves the stream's position; on the channel the queue starts again there. false when the
+    // output refused it.
     bool seek(FSOUND_STREAM* stream, int ms) override;
+    // Pauses or restarts the wave output; false when it refused (nothing changed then).
     bool setPaused(int channel, bool paused) override;
     // The wave output's position while the stream is on the channel, else the position it holds.
     int position(FSOUND_STREAM* stream) override;
@@ -46,10 +49,15 @@ public:
 private:
     struct Stream;
     struct Output;
-    void stopOutput();
+    // Stops and closes the output; false when the device would not let go of it (it is then kept).
+    bool stopOutput();
     bool queueFrom(Stream* stream, int ms);
 
     bool audioOpen_ = false;
     Stream* channelStream_ = nullptr;  // the stream on channel 0
     Output* output_ = nullptr;         // the wave output of that stream
+    // Outputs a device would not let go of, and the streams whose samples they may still read:
+    // never freed.
+    std::vector<Output*> abandonedOutputs_;
+    std::vector<Stream*> abandonedStreams_;
 };
