@@ -1,5 +1,6 @@
 // Entry point of the three player builds; DEMO_WIDTH and DEMO_HEIGHT are the build's size.
 // Loads the whole show from "data.pak" before any window exists, then plays it.
+#include "app/fli_reader.h"
 #include "app/player.h"
 #include "app/show_loader.h"
 #include "data/mesh_registry.h"
@@ -18,6 +19,9 @@ int main() {
     // music on the audio output.
     setMessageBoxSink(liveMessageBoxSink());
     setAudioBackend(&liveAudioBackend());
+    // Where the system has no terminal, reports go to its own places (a log, a box) instead.
+    setReportLineSink(liveReportLineSink());
+    if (const LiveFatalSink fatal = liveFatalSink()) setFliFatalSink(fatal);
 
     auto* registry = new MeshRegistry();
     auto* player = new Player();
