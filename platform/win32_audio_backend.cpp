@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "data/message_box.h"
 #include "platform/win32_api.h"
 
 #include <mmreg.h>
@@ -185,6 +186,10 @@ Win32AudioBackend::~Win32AudioBackend() { close(); }
 
 bool Win32AudioBackend::open(int, int) {
     if (!audioOpen_) audioOpen_ = waveOutGetNumDevs() > 0;
+    if (!audioOpen_ && !reportedNoSound_) {
+        reportedNoSound_ = true;
+        reportLine("No sound device (no wave output): playing without music.");
+    }
     return audioOpen_;
 }
 
@@ -223,7 +228,13 @@ FSOUND_STREAM* Win32AudioBackend::load(const char* fileName) {
     }
     std::fclose(file);
     auto stream = std::make_unique<Stream>();
-    if (!decodeMp3(bytes.data(), bytes.size(), stream->pcm)) return nullptr;
+    if (!decodeMp3(bytes.data(), bytes.size(), stream->pcm)) {
+        // No MPEG layer-3 codec installed (Windows N editions without their media pack), or a
+        // file that is missing or not MP3: the show plays silently on its own clock.
+        reportLine(std::string(fileName) + (bytes.empty() ? " cannot be read" : " cannot be decoded (is an MP3 codec installed?)") +
+                   ": playing without music.");
+        return nullptr;
+    }
     return stream.release();
 }
 

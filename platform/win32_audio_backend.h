@@ -2,7 +2,7 @@
 // decoded by the Audio Compression Manager's MPEG layer-3 codec when it loads, and played on the
 // wave output (waveOut) of the default device, one music channel. A file the codec cannot
 // decode, or a machine without a wave output, gives no stream or no channel, and the show runs
-// silently on its own clock.
+// silently on its own clock; each says so in one report line.
 #pragma once
 
 #include <cstddef>
@@ -21,8 +21,8 @@ public:
     // true when the system has a wave output device.
     bool open(int mixRate, int maxChannels) override;
     void close() override;
-    // Reads and decodes the whole MP3 file to 16-bit PCM. Null when it is missing, is not MPEG
-    // layer 3, or the codec refuses it.
+    // Reads and decodes the whole MP3 file to 16-bit PCM. Null, with a report line, when it is
+    // missing, is not MPEG layer 3, or the codec refuses it (or none is installed).
     FSOUND_STREAM* load(const char* fileName) override;
     void release(FSOUND_STREAM* stream) override;
     // Channel 0: the wave output opened for the stream's PCM format, its blocks queued from the
@@ -54,6 +54,7 @@ private:
     bool queueFrom(Stream* stream, int ms);
 
     bool audioOpen_ = false;
+    bool reportedNoSound_ = false;
     Stream* channelStream_ = nullptr;  // the stream on channel 0
     Output* output_ = nullptr;         // the wave output of that stream
     // Outputs a device would not let go of, and the streams whose samples they may still read:
