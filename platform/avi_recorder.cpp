@@ -534,7 +534,15 @@ int AviRecorder::finish() {
         const int closed = avio_closep(&s.out->pb);
         if (r >= 0 && closed < 0) r = closed;
     }
-    if (r >= 0 && std::rename(s.tempPath.c_str(), s.finalPath.c_str()) != 0) r = AVERROR(errno);
+    if (r >= 0 && std::rename(s.tempPath.c_str(), s.finalPath.c_str()) != 0) {
+        // The file is complete: it stays under the temporary name rather than being thrown away.
+        const int renameError = AVERROR(errno);
+        status_ = (frameError != 0 ? s.errorStatus + "; " : std::string()) + "AVI file could not be renamed to " +
+                  s.finalPath + " (" + errorText(renameError) + "): the recording is in " + s.tempPath;
+        partialKept_ = true;
+        state_.reset();
+        return frameError != 0 ? frameError : renameError;
+    }
     const std::string written = std::to_string(s.written) + (s.written == 1 ? " frame" : " frames");
     if (r < 0) {
         const std::string why = "could not be completed: " + errorText(r);

@@ -162,6 +162,24 @@ TEST_F(AviRecorderTest, AFailedFrameEndsTheFileWithTheFramesBeforeIt) {
     EXPECT_FALSE(fs::exists(AviRecorder::temporaryNameFor(file.string())));
 }
 
+TEST_F(AviRecorderTest, AFailedRenameKeepsTheFinishedFileUnderItsTemporaryName) {
+    // The final name is taken by a folder that cannot be replaced.
+    const fs::path file = dir_ / "taken.avi";
+    fs::create_directories(file / "inside");
+    AviRecorder recorder;
+    ASSERT_EQ(recorder.open(file.string(), 16, 8, 30, "", "", 0.0), 0) << recorder.status();
+    for (int f = 0; f < 4; ++f) ASSERT_EQ(writePattern(recorder, 16, 8, f), 0);
+    EXPECT_LT(recorder.finish(), 0);
+    EXPECT_TRUE(recorder.partialKept());
+    EXPECT_FALSE(recorder.fileKept());
+    const std::string temp = AviRecorder::temporaryNameFor(file.string());
+    EXPECT_EQ(recorder.status().rfind("AVI file could not be renamed to " + file.string(), 0), 0u) << recorder.status();
+    EXPECT_NE(recorder.status().find("the recording is in " + temp), std::string::npos) << recorder.status();
+    std::string expected;
+    for (int f = 0; f < 4; ++f) expected += pattern(16, 8, f);
+    EXPECT_EQ(decodeBgr(temp), expected);
+}
+
 TEST(AviRecorderNames, PartsAreNumberedBeforeTheExtension) {
     EXPECT_EQ(AviRecorder::partNameFor("Untitled.avi", 1), "Untitled.avi");
     EXPECT_EQ(AviRecorder::partNameFor("Untitled.avi", 2), "Untitled_002.avi");
