@@ -7,6 +7,7 @@
 # screen); the lines must be equal. The player's window, OpenGL and recorder are never reached
 # without a window, so their symbols are left unresolved. Several minutes on 2 cores: run by hand.
 # Usage: bash tools/width_check.sh [SECONDS...]   (default: 2 6 12 18 30 42 54 66)
+# DEMO_SHOW_DIR=<folder> plays the show there instead of the native build's sample show.
 # DEMO_WIDTH_FPMATH=387 builds the 32-bit one with the x87 unit instead, to see the check tell.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,10 +17,16 @@ times=("$@")
 jobs=$(nproc)
 [ "$jobs" -gt 2 ] || jobs=2
 
-show_build=${DEMO_SHOW_BUILD:-build/release}
-[ -f "$show_build/CMakeCache.txt" ] || cmake -S . -B "$show_build" -DCMAKE_BUILD_TYPE=Release
-cmake --build "$show_build" -j"$jobs" --target sample_show
-show=$(cd "$show_build/show" && pwd)
+# The sample show of the native build (DEMO_SHOW_BUILD names another build folder), or the
+# show folder DEMO_SHOW_DIR names.
+if [ -n "${DEMO_SHOW_DIR:-}" ]; then
+  show=$(cd "$DEMO_SHOW_DIR" && pwd)
+else
+  show_build=${DEMO_SHOW_BUILD:-build/release}
+  [ -f "$show_build/CMakeCache.txt" ] || cmake -S . -B "$show_build" -DCMAKE_BUILD_TYPE=Release
+  cmake --build "$show_build" -j"$jobs" --target sample_show
+  show=$(cd "$show_build/show" && pwd)
+fi
 
 sources=$(ls data/*.cpp math/*.cpp scene/*.cpp mesh/*.cpp fx/*.cpp app/*.cpp tools/state_hash/main.cpp \
   platform/{clock,fsound,gl_render_device,gl_window,null_audio_backend,render_device_core,system_clock_std}.cpp |
@@ -30,7 +37,10 @@ out=build/width_check
 for width in 64 32; do
   dir=$out/$width
   flags=$common
-  [ "$width" = 32 ] && flags="-m32 -msse2 -mfpmath=$fpmath $common"
+  if [ "$width" = 32 ]; then
+    dir=$out/32-$fpmath
+    flags="-m32 -msse2 -mfpmath=$fpmath $common"
+  fi
   mkdir -p "$dir"
   echo "width_check: building state_hash for $width-bit ($flags)"
   printf '%s\n' $sources | DIR=$dir FLAGS=$flags xargs -P"$jobs" -I{} sh -c \
@@ -41,7 +51,7 @@ done
 
 echo "width_check: playing the sample show to ${times[*]} s on both widths"
 "$out/64/state_hash" --dir "$show" "${times[@]}" >"$out/64.txt"
-qemu-i386-static "$out/32/state_hash" --dir "$show" "${times[@]}" >"$out/32.txt"
+qemu-i386-static "$out/32-$fpmath/state_hash" --dir "$show" "${times[@]}" >"$out/32.txt"
 count=$(wc -l <"$out/64.txt")
 if [ "$count" -ne "${#times[@]}" ] || ! cmp -s "$out/64.txt" "$out/32.txt"; then
   echo "width_check: FAIL: the widths compute different shows"
