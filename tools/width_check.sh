@@ -41,10 +41,11 @@ for width in 64 32; do
     dir=$out/32-$fpmath
     flags="-m32 -msse2 -mfpmath=$fpmath $common"
   fi
+  rm -rf "$dir"
   mkdir -p "$dir"
   echo "width_check: building state_hash for $width-bit ($flags)"
   printf '%s\n' $sources | DIR=$dir FLAGS=$flags xargs -P"$jobs" -I{} sh -c \
-    'o="$DIR/$(echo {} | tr / _).o"; [ "$o" -nt {} ] || g++ $FLAGS -c {} -o "$o"'
+    'g++ $FLAGS -c {} -o "$DIR/$(echo {} | tr / _).o"'
   # shellcheck disable=SC2086
   g++ $flags -static -o "$dir/state_hash" "$dir"/*.o -lz -Wl,--unresolved-symbols=ignore-all
 done
