@@ -17,6 +17,8 @@ MessageBoxResult win32MessageBox(const MessageBoxCall& call) {
         case MessageBoxStyle::YesNoExclamation: type = MB_YESNO | MB_ICONEXCLAMATION; break;
     }
     const int answer = MessageBoxA(nullptr, call.text.c_str(), call.caption.c_str(), type);
+    // No box could be shown (no desktop, say): the text is kept in the log rather than lost.
+    if (answer == 0) win32ReportLine((call.caption.empty() ? call.text : call.caption + ": " + call.text).c_str());
     if (call.style != MessageBoxStyle::YesNoExclamation) return MessageBoxResult::Ok;
     return answer == IDYES ? MessageBoxResult::Yes : MessageBoxResult::No;
 }

@@ -8,6 +8,7 @@
 #include "data/message_box.h"
 
 // Shows the box with MessageBoxA (MB_OK or MB_YESNO and the style's icon) and returns the answer.
+// A box that cannot be shown puts "caption: text" into the log (win32ReportLine) instead.
 MessageBoxResult win32MessageBox(const MessageBoxCall& call);
 // The log file beside the running program: its path with ".log" for ".exe" (demoplayer.log).
 std::string win32LogPath();
