@@ -1,5 +1,6 @@
 // Entry point of the three player builds; DEMO_WIDTH and DEMO_HEIGHT are the build's size.
 // Loads the whole show of the working directory before any window exists, then plays it.
+#include "app/fli_reader.h"
 #include "app/show_session.h"
 #include "data/message_box.h"
 #include "platform/audio/fsound.h"
@@ -17,6 +18,9 @@ int main() {
     // music on the audio output.
     setMessageBoxSink(liveMessageBoxSink());
     setAudioBackend(&liveAudioBackend());
+    // Where the system has no terminal, reports go to its own places (a log, a box) instead.
+    setReportLineSink(liveReportLineSink());
+    if (const LiveFatalSink fatal = liveFatalSink()) setFliFatalSink(fatal);
 
     // The working directory is the show's folder. A missing pack gives an empty show; a damaged
     // one is reported and ends the program.

@@ -3,6 +3,7 @@
 #include "app/show_session.h"
 
 #include <cstring>
+#include <utility>
 
 #include "app/animation.h"
 #include "app/fli_reader.h"
@@ -44,6 +45,8 @@ void ShowSession::resetProcessState() {
 
 ShowSession::ShowSession(DeviceKind device) : kind_(device) {}
 
+ShowSession::ShowSession(DeviceMaker makeDevice) : kind_(DeviceKind::Null), makeDevice_(std::move(makeDevice)) {}
+
 ShowSession::~ShowSession() { close(); }
 
 ShowLoadResult ShowSession::open(const std::string& folder) {
@@ -73,7 +76,11 @@ ShowLoadResult ShowSession::openStream(const std::string& folder, std::vector<ui
 ShowLoadResult ShowSession::load() {
     resetProcessState();
     registry_ = std::make_unique<MeshRegistry>();
-    if (kind_ == DeviceKind::OpenGL) {
+    if (makeDevice_) {
+        glDevice_ = nullptr;
+        nullDevice_ = nullptr;
+        device_ = makeDevice_();
+    } else if (kind_ == DeviceKind::OpenGL) {
         auto gl = std::make_unique<GLRenderDevice>();
         glDevice_ = gl.get();
         nullDevice_ = nullptr;

@@ -47,6 +47,10 @@ public:
     enum class DeviceKind { OpenGL, Null };
 
     explicit ShowSession(DeviceKind device = DeviceKind::OpenGL);
+    // A session whose show draws through a device of the caller's (made anew by makeDevice at
+    // every load), stepped like a Null session: the engine alone, without a window.
+    using DeviceMaker = std::function<std::unique_ptr<RenderDevice>()>;
+    explicit ShowSession(DeviceMaker makeDevice);
     // close().
     ~ShowSession();
     ShowSession(const ShowSession&) = delete;
@@ -129,6 +133,7 @@ private:
     ShowLoadResult load();
 
     DeviceKind kind_;
+    DeviceMaker makeDevice_;
     std::string folder_;
     std::string packPath_;
     std::string packName_;

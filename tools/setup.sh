@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, from Debian packages, everything the build, the tests and the programs need.
 # Idempotent: packages already present are skipped. Runs as root directly, else through sudo.
+# Usage: bash tools/setup.sh [--i386]
 set -euo pipefail
 
 PACKAGES=(
@@ -16,6 +17,12 @@ PACKAGES=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64
 )
 
+# With --i386: what tools/width_check.sh needs to build and run the engine as 32-bit x86 on this
+# machine (the 32-bit zlib comes from Debian's i386 architecture, added when missing).
+if [ "${1:-}" = "--i386" ]; then
+  PACKAGES+=(g++-multilib qemu-user-static zlib1g-dev:i386)
+fi
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -30,6 +37,9 @@ fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq

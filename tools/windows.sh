@@ -3,7 +3,8 @@
 # compilers, and lays out build/windows/win32/ and build/windows/win64/: demoplayer.exe,
 # demoplayer-800.exe and demoplayer-640.exe beside the sample show (data.pak, music.mp3 and the
 # FLC file, made by the native build's make_show), plus build/windows/win32.zip and win64.zip.
-# Each program is checked with objdump: machine, GUI subsystem, only Windows' own DLLs.
+# Each program is checked with objdump (machine, GUI subsystem, only Windows' own DLLs) and
+# windres (manifest, icon, version information).
 # With --test the engine's test programs are built for both widths too, and the 64-bit ones, the
 # players and the recorder are tested under Wine (CTest label "windows").
 # Usage: bash tools/windows.sh [--test]
@@ -37,6 +38,8 @@ check_program() {  # exe expected-format objdump
     esac
   done
   rm -f "$exe.objdump"
+  bash tests/windows/program_resources.sh "${objdump%objdump}windres" "$exe" >/dev/null ||
+    { bash tests/windows/program_resources.sh "${objdump%objdump}windres" "$exe"; return 1; }
 }
 
 mkdir -p build/windows

@@ -16,3 +16,11 @@ std::unique_ptr<PlatformSurface> createLiveSurface();
 AudioBackend& liveAudioBackend();
 // Real dialogs; where no display can show one, a line on standard error.
 MessageBoxSink liveMessageBoxSink();
+// Where one-line reports go: null for standard error (Linux), a log file beside the program on
+// Windows, whose GUI programs have no standard error.
+ReportLineSink liveReportLineSink();
+// What a fatal file error (a missing or damaged animation file) does before the program ends:
+// null where the terminal shows the line (Linux: the decoder prints it and ends), a box and the
+// log on Windows. The function ends the program.
+using LiveFatalSink = void (*)(const char* line);
+LiveFatalSink liveFatalSink();

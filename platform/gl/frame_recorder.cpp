@@ -23,7 +23,8 @@ int FrameRecorder::capture(int width, int height) {
 }
 
 void FrameRecorder::stop() {
-    recorder_.finish();
+    // A recording that ended badly says what it kept and where, rather than nothing.
+    if (recorder_.finish() != 0) messageBox(recorder_.status().c_str(), "AVI", MessageBoxStyle::OkExclamation);
     pixels_.clear();
     pixels_.shrink_to_fit();
 }

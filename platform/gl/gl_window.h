@@ -42,7 +42,8 @@ public:
     // Reads the whole back buffer (bottom row first, blue-green-red) and appends it as one frame.
     // 0 on success; non-zero when nothing is recording or the write failed.
     virtual int captureFrame();
-    // Finishes the file (playable, under its final name) and frees the capture buffer.
+    // Finishes the file (playable, under its final name) and frees the capture buffer; a file
+    // that could not be completed as asked is reported in a box with what was kept, and where.
     virtual void stopRecording();
     // Releases the window if it is still open (own windows only).
     virtual ~GLWindow();

@@ -13,3 +13,7 @@ AudioBackend& liveAudioBackend() {
 }
 
 MessageBoxSink liveMessageBoxSink() { return sdlMessageBox; }
+
+ReportLineSink liveReportLineSink() { return nullptr; }
+
+LiveFatalSink liveFatalSink() { return nullptr; }

@@ -1,7 +1,9 @@
 // AviRecorder: writes rendered frames into a video file. On POSIX systems through
 // libavformat/libavcodec (avi_recorder.cpp): AVI, or Matroska, MP4 or QuickTime after the file's
 // extension, with an audio stream copied in from an MP3 file from a given position. On Windows
-// through Video for Windows' AVI file functions (avi_recorder_vfw.cpp): AVI without audio. Frames
+// through Video for Windows' AVI file functions (avi_recorder_vfw.cpp): AVI without audio, in
+// AVI 1.0 files of at most kAviFileByteLimit bytes of frames each, a longer recording going on in
+// numbered files (name.avi, name_002.avi, name_003.avi...: partNameFor). Frames
 // come in as width x height x 3 bytes, blue-green-red, bottom row first (what glReadPixels with
 // GL_BGR_EXT gives). The file is written under a temporary name and renamed over the final name
 // when finish() succeeds, so a failed recording never leaves a half-written file under the final
@@ -21,6 +23,10 @@ constexpr const char* kDefaultShareCodec = "libx264";
 constexpr int kDefaultCrf = 18;
 constexpr const char* kDefaultAviFileName = "Untitled.avi";
 constexpr int kDefaultAviFramesPerSecond = 30;
+// Video for Windows writes AVI 1.0, whose offsets are 32-bit and read as signed by many players:
+// a file takes at most this many bytes of frames (2 GiB less 16 MiB for headers and index) before
+// the recording goes on in the next numbered file.
+constexpr int64_t kAviFileByteLimit = (int64_t{1} << 31) - (int64_t{1} << 24);
 
 class AviRecorder {
 public:
@@ -50,6 +56,14 @@ public:
         audioPath_ = path;
         audioStartSeconds_ = startSeconds;
     }
+
+    // Video for Windows: the bytes of frames one file takes before the recording goes on in the
+    // next numbered file (at least one frame goes into each file); <= 0 restores
+    // kAviFileByteLimit. libavformat writes AVI files of any size (OpenDML) and ignores it.
+    void setFileByteLimit(int64_t bytes) { fileByteLimit_ = bytes > 0 ? bytes : kAviFileByteLimit; }
+    // Makes the frame of this index (0-based) fail as a write error would, as a full disk does:
+    // for checking what a failed recording keeps. Negative (the default): no frame fails.
+    void setFailingFrame(int64_t index) { failingFrame_ = index; }
 
     // Opens fileName for width x height frames with the settings above. 0 on success (status
     // "Ok"); a negative code otherwise, with the reason in status().
@@ -81,7 +95,9 @@ public:
     // no more bytes, an AVI or Matroska file keeps what reached it, unindexed, under its final
     // name (fileKept()), an MP4 or QuickTime one is left under its temporary name (partialKept()).
     // Negative too when the file could not be completed at all (nothing is left behind then).
-    // status() says which.
+    // With Video for Windows a file that was completed but could not take its final name (a
+    // player still holding the earlier recording open, say) stays under its temporary name
+    // (partialKept(), negative, status() names it). status() says which.
     int finish();
     // Frames encoded and written by the last finish().
     int64_t getFramesWritten() const { return framesWritten_; }
@@ -89,7 +105,8 @@ public:
     double getEncodeSeconds() const { return encodeSeconds_; }
     // The last finish() completed a file under its final name.
     bool fileKept() const { return fileKept_; }
-    // The last finish() left the frames of a failed output under the temporary name.
+    // The last finish() left the frames of a failed output, or a finished file that could not be
+    // renamed, under the temporary name.
     bool partialKept() const { return partialKept_; }
 
     bool isOpen() const;
@@ -99,6 +116,18 @@ public:
     const std::string& status() const { return status_; }
     // The name written to until finish() renames it.
     static std::string temporaryNameFor(const std::string& path) { return path + ".part"; }
+    // The name of file number `part` (from 1) of a recording to path split over several files:
+    // path itself for 1, then the name with _002, _003... before its extension.
+    static std::string partNameFor(const std::string& path, int part) {
+        if (part <= 1) return path;
+        const size_t slash = path.find_last_of("/\\");
+        size_t dot = path.find_last_of('.');
+        if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1)
+            dot = path.size();
+        std::string number = std::to_string(part);
+        if (number.size() < 3) number.insert(0, 3 - number.size(), '0');
+        return path.substr(0, dot) + "_" + number + path.substr(dot);
+    }
 
     // The libavformat muxer for path's extension (".avi", ".mkv", ".mp4", ".mov", any case), or
     // null for any other name.
@@ -132,5 +161,7 @@ private:
     double encodeSeconds_ = 0.0;
     bool fileKept_ = false;
     bool partialKept_ = false;
+    int64_t fileByteLimit_ = kAviFileByteLimit;
+    int64_t failingFrame_ = -1;
     std::unique_ptr<State> state_;
 };

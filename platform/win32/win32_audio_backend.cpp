@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "data/message_box.h"
 #include "platform/win32/win32_api.h"
 
 #include <mmreg.h>
@@ -161,10 +162,23 @@ struct Win32AudioBackend::Output {
     int baseMs = 0;  // stream position of the first queued byte
     bool paused = false;
 
-    void unqueue() {
-        waveOutReset(device);
-        for (WAVEHDR& block : blocks) waveOutUnprepareHeader(device, &block, sizeof block);
+    // Stops the output and takes the blocks back from the device. false when the device still
+    // holds one: the blocks (and the samples they point into) must then stay where they are.
+    bool unqueue() {
+        if (waveOutReset(device) != MMSYSERR_NOERROR) return false;
+        for (WAVEHDR& block : blocks) {
+            if (!(block.dwFlags & WHDR_PREPARED)) continue;
+            // After a reset the device marks its blocks done at once, though a driver may take
+            // a moment to let go of them.
+            MMRESULT r = waveOutUnprepareHeader(device, &block, sizeof block);
+            for (int tries = 0; r == WAVERR_STILLPLAYING && tries < 50; ++tries) {
+                Sleep(10);
+                r = waveOutUnprepareHeader(device, &block, sizeof block);
+            }
+            if (r != MMSYSERR_NOERROR) return false;
+        }
         blocks.clear();
+        return true;
     }
 };
 
@@ -172,15 +186,26 @@ Win32AudioBackend::~Win32AudioBackend() { close(); }
 
 bool Win32AudioBackend::open(int, int) {
     if (!audioOpen_) audioOpen_ = waveOutGetNumDevs() > 0;
+    if (!audioOpen_ && !reportedNoSound_) {
+        reportedNoSound_ = true;
+        reportLine("No sound device (no wave output): playing without music.");
+    }
     return audioOpen_;
 }
 
-void Win32AudioBackend::stopOutput() {
-    if (!output_) return;
-    output_->unqueue();
-    waveOutClose(output_->device);
-    delete output_;
+bool Win32AudioBackend::stopOutput() {
+    if (!output_) return true;
+    const bool stopped = output_->unqueue() && waveOutClose(output_->device) == MMSYSERR_NOERROR;
+    if (stopped) {
+        delete output_;
+    } else {
+        // A device that would not let go may still read the blocks and the samples: they are
+        // kept for the rest of the process rather than freed under it.
+        abandonedOutputs_.push_back(output_);
+        if (channelStream_) abandonedStreams_.push_back(channelStream_);
+    }
     output_ = nullptr;
+    return stopped;
 }
 
 void Win32AudioBackend::close() {
@@ -203,7 +228,13 @@ FSOUND_STREAM* Win32AudioBackend::load(const char* fileName) {
     }
     std::fclose(file);
     auto stream = std::make_unique<Stream>();
-    if (!decodeMp3(bytes.data(), bytes.size(), stream->pcm)) return nullptr;
+    if (!decodeMp3(bytes.data(), bytes.size(), stream->pcm)) {
+        // No MPEG layer-3 codec installed (Windows N editions without their media pack), or a
+        // file that is missing or not MP3: the show plays silently on its own clock.
+        reportLine(std::string(fileName) + (bytes.empty() ? " cannot be read" : " cannot be decoded (is an MP3 codec installed?)") +
+                   ": playing without music.");
+        return nullptr;
+    }
     return stream.release();
 }
 
@@ -213,12 +244,15 @@ void Win32AudioBackend::release(FSOUND_STREAM* handle) {
         stopOutput();
         channelStream_ = nullptr;
     }
+    // A stream whose samples a device may still read stays allocated.
+    for (const Stream* kept : abandonedStreams_)
+        if (kept == stream) return;
     delete stream;
 }
 
 bool Win32AudioBackend::queueFrom(Stream* stream, int ms) {
     Output& out = *output_;
-    out.unqueue();
+    if (!out.unqueue()) return false;
     const int64_t align = stream->pcm.channels * 2;
     const int64_t total = static_cast<int64_t>(stream->pcm.bytes.size());
     int64_t at = std::min<int64_t>(static_cast<int64_t>(ms) * stream->bytesPerSecond() / 1000, total);
@@ -227,7 +261,7 @@ bool Win32AudioBackend::queueFrom(Stream* stream, int ms) {
     const int64_t blockBytes = std::max<int64_t>(align, stream->bytesPerSecond() * kBlockMs / 1000 / align * align);
     out.blocks.resize(static_cast<size_t>((total - at + blockBytes - 1) / blockBytes));
     // A paused output holds the queue until it is restarted.
-    if (out.paused) waveOutPause(out.device);
+    if (out.paused && waveOutPause(out.device) != MMSYSERR_NOERROR) return false;
     for (WAVEHDR& block : out.blocks) {
         const int64_t n = std::min(blockBytes, total - at);
         block = WAVEHDR{};
@@ -244,8 +278,9 @@ bool Win32AudioBackend::queueFrom(Stream* stream, int ms) {
 int Win32AudioBackend::play(FSOUND_STREAM* handle, bool paused) {
     if (!audioOpen_) return -1;
     auto* stream = static_cast<Stream*>(handle);
-    stopOutput();
+    const bool stopped = stopOutput();
     channelStream_ = nullptr;
+    if (!stopped) return -1;
 
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
@@ -279,12 +314,9 @@ bool Win32AudioBackend::seek(FSOUND_STREAM* handle, int ms) {
 bool Win32AudioBackend::setPaused(int channel, bool paused) {
     if (!audioOpen_ || channel != 0 || !channelStream_ || !output_) return false;
     if (paused != output_->paused) {
-        if (paused) {
-            channelStream_->positionMs = position(channelStream_);
-            waveOutPause(output_->device);
-        } else {
-            waveOutRestart(output_->device);
-        }
+        const int at = position(channelStream_);
+        if ((paused ? waveOutPause(output_->device) : waveOutRestart(output_->device)) != MMSYSERR_NOERROR) return false;
+        if (paused) channelStream_->positionMs = at;
         output_->paused = paused;
     }
     return true;

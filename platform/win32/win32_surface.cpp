@@ -34,6 +34,7 @@ Win32Surface::~Win32Surface() {
     if (modeChanged_) ChangeDisplaySettingsA(nullptr, 0);
     if (registered_) UnregisterClassA(kWindowClass, instance_);
     if (cursorHidden_) ShowCursor(TRUE);
+    if (inhibitScreenSaver_) SetThreadExecutionState(ES_CONTINUOUS);
     if (gSurface == this) gSurface = nullptr;
 }
 
@@ -44,7 +45,9 @@ bool Win32Surface::initialize() {
     windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
     windowClass.lpfnWndProc = windowProcedure;
     windowClass.hInstance = instance_;
-    windowClass.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_WINLOGO));
+    // The program's own icon (resource 1 of the players), else the system's.
+    windowClass.hIcon = LoadIconA(instance_, MAKEINTRESOURCEA(1));
+    if (!windowClass.hIcon) windowClass.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_WINLOGO));
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.lpszClassName = kWindowClass;
     registered_ = RegisterClassA(&windowClass) != 0;
@@ -114,8 +117,28 @@ bool Win32Surface::makeCurrent() { return context_ && wglMakeCurrent(deviceConte
 void Win32Surface::showWindow() {
     if (!window_) return;
     ShowWindow(window_, SW_SHOW);
-    SetForegroundWindow(window_);
+    if (!SetForegroundWindow(window_)) {
+        // The user clicked elsewhere while the show loaded: Windows refuses the foreground to a
+        // process that is not the foreground one. Joined for a moment to the input of the window
+        // that has it, the show's window may take it, and with it the keyboard (Escape, F1).
+        const HWND foreground = GetForegroundWindow();
+        const DWORD foregroundThread = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+        const DWORD ownThread = GetCurrentThreadId();
+        const bool attached = foregroundThread != 0 && foregroundThread != ownThread &&
+                              AttachThreadInput(ownThread, foregroundThread, TRUE);
+        BringWindowToTop(window_);
+        SetForegroundWindow(window_);
+        if (attached) AttachThreadInput(ownThread, foregroundThread, FALSE);
+    }
     SetFocus(window_);
+}
+
+void Win32Surface::inhibitScreenSaver(bool inhibit) {
+    if (inhibit == inhibitScreenSaver_) return;
+    // Since Windows Vista swallowing SC_MONITORPOWER no longer keeps the display on: the thread
+    // asks the system to, for as long as the show plays, and releases it after.
+    SetThreadExecutionState(inhibit ? ES_CONTINUOUS | ES_DISPLAY_REQUIRED | ES_SYSTEM_REQUIRED : ES_CONTINUOUS);
+    inhibitScreenSaver_ = inhibit;
 }
 
 void Win32Surface::setSwapInterval(int interval) {
@@ -188,9 +211,22 @@ bool Win32Surface::setFullscreen(bool on, int width, int height, int bits) {
     } else {
         restoreDisplayMode();
     }
+    const LONG_PTR oldStyle = GetWindowLongPtrA(window_, GWL_STYLE);
+    const LONG_PTR oldExtendedStyle = GetWindowLongPtrA(window_, GWL_EXSTYLE);
     SetWindowLongPtrA(window_, GWL_STYLE, static_cast<LONG_PTR>(windowStyle(on) | WS_VISIBLE));
     SetWindowLongPtrA(window_, GWL_EXSTYLE, static_cast<LONG_PTR>(extendedStyle(on)));
-    SetWindowPos(window_, on ? HWND_TOP : HWND_NOTOPMOST, 0, 0, width, height, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    if (!SetWindowPos(window_, on ? HWND_TOP : HWND_NOTOPMOST, 0, 0, width, height, SWP_FRAMECHANGED | SWP_SHOWWINDOW)) {
+        // Not done: the window and the display go back to what they were.
+        SetWindowLongPtrA(window_, GWL_STYLE, oldStyle);
+        SetWindowLongPtrA(window_, GWL_EXSTYLE, oldExtendedStyle);
+        if (on)
+            restoreDisplayMode();
+        else
+            setDisplayMode(width, height, bits);
+        SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+        fullscreen_ = !on;
+        return false;
+    }
     fullscreen_ = on;
     return true;
 }

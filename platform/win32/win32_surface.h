@@ -30,7 +30,8 @@ public:
     // GetDC, ChoosePixelFormat / SetPixelFormat with the format, wglCreateContext.
     ContextStatus createContext(const PixelFormat& format) override;
     bool makeCurrent() override;
-    // ShowWindow(SW_SHOW), SetForegroundWindow, SetFocus.
+    // ShowWindow(SW_SHOW), SetForegroundWindow (joined to the foreground window's input when
+    // Windows refuses it), SetFocus: the window opens with the keyboard.
     void showWindow() override;
     // wglSwapIntervalEXT where the driver has it.
     void setSwapInterval(int interval) override;
@@ -41,8 +42,10 @@ public:
     // Changes the display mode and the window's style in place; the device context and the GL
     // context stay.
     bool setFullscreen(bool on, int width, int height, int bits) override;
-    // While inhibited the window procedure swallows SC_SCREENSAVE and SC_MONITORPOWER.
-    void inhibitScreenSaver(bool inhibit) override { inhibitScreenSaver_ = inhibit; }
+    // While inhibited the system keeps the display on (SetThreadExecutionState) and the window
+    // procedure swallows SC_SCREENSAVE and SC_MONITORPOWER; released when no longer inhibited or
+    // when the surface goes.
+    void inhibitScreenSaver(bool inhibit) override;
     bool hasContext() const override { return context_ != nullptr; }
     bool releaseCurrent() override;
     bool deleteContext() override;

@@ -141,6 +141,54 @@ TEST_F(AviRecorderTest, FailuresReportTheirReasonAndLeaveNoFile) {
     EXPECT_EQ(AviRecorder::defaultCodecFor("x.mkv"), kDefaultAviCodec);
 }
 
+TEST_F(AviRecorderTest, AFailedFrameEndsTheFileWithTheFramesBeforeIt) {
+    const fs::path file = dir_ / "tenth.avi";
+    AviRecorder recorder;
+    recorder.setFailingFrame(9);
+    ASSERT_EQ(recorder.open(file.string(), 16, 8, 30, "", "", 0.0), 0) << recorder.status();
+    for (int f = 0; f < 10; ++f) ASSERT_EQ(writePattern(recorder, 16, 8, f), 0);
+    // The worker's failure refuses every frame handed over after it.
+    recorder.waitForFrames();
+    EXPECT_NE(writePattern(recorder, 16, 8, 10), 0);
+    EXPECT_FALSE(recorder.isOpen());
+    EXPECT_LT(recorder.finish(), 0);
+    EXPECT_TRUE(recorder.fileKept());
+    EXPECT_EQ(recorder.getFramesWritten(), 9);
+    EXPECT_EQ(recorder.status().rfind("frame 10 could not be written", 0), 0u) << recorder.status();
+    EXPECT_NE(recorder.status().find("holds the 9 frames"), std::string::npos) << recorder.status();
+    std::string expected;
+    for (int f = 0; f < 9; ++f) expected += pattern(16, 8, f);
+    EXPECT_EQ(decodeBgr(file), expected);
+    EXPECT_FALSE(fs::exists(AviRecorder::temporaryNameFor(file.string())));
+}
+
+TEST_F(AviRecorderTest, AFailedRenameKeepsTheFinishedFileUnderItsTemporaryName) {
+    // The final name is taken by a folder that cannot be replaced.
+    const fs::path file = dir_ / "taken.avi";
+    fs::create_directories(file / "inside");
+    AviRecorder recorder;
+    ASSERT_EQ(recorder.open(file.string(), 16, 8, 30, "", "", 0.0), 0) << recorder.status();
+    for (int f = 0; f < 4; ++f) ASSERT_EQ(writePattern(recorder, 16, 8, f), 0);
+    EXPECT_LT(recorder.finish(), 0);
+    EXPECT_TRUE(recorder.partialKept());
+    EXPECT_FALSE(recorder.fileKept());
+    const std::string temp = AviRecorder::temporaryNameFor(file.string());
+    EXPECT_EQ(recorder.status().rfind("AVI file could not be renamed to " + file.string(), 0), 0u) << recorder.status();
+    EXPECT_NE(recorder.status().find("the recording is in " + temp), std::string::npos) << recorder.status();
+    std::string expected;
+    for (int f = 0; f < 4; ++f) expected += pattern(16, 8, f);
+    EXPECT_EQ(decodeBgr(temp), expected);
+}
+
+TEST(AviRecorderNames, PartsAreNumberedBeforeTheExtension) {
+    EXPECT_EQ(AviRecorder::partNameFor("Untitled.avi", 1), "Untitled.avi");
+    EXPECT_EQ(AviRecorder::partNameFor("Untitled.avi", 2), "Untitled_002.avi");
+    EXPECT_EQ(AviRecorder::partNameFor("c:\\shows\\x.y.avi", 12), "c:\\shows\\x.y_012.avi");
+    EXPECT_EQ(AviRecorder::partNameFor("a.d/noext", 3), "a.d/noext_003");
+    EXPECT_EQ(AviRecorder::partNameFor("dir/.avi", 2), "dir/.avi_002");
+    EXPECT_EQ(AviRecorder::partNameFor("x.avi", 1000), "x_1000.avi");
+}
+
 TEST_F(AviRecorderTest, CopiesMp3AudioFromTheStartPosition) {
     const fs::path mp3 = dir_ / "tone.mp3";
     int status = -1;

@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
+#include "data/message_box.h"
 #include "platform/audio/fsound.h"
 
 namespace fs = std::filesystem;
@@ -60,6 +62,11 @@ TEST(Win32AudioBackend, RefusesWhatIsNotMp3) {
     EXPECT_FALSE(Win32AudioBackend::decodeMp3(tag.data(), tag.size(), pcm));
 
     // Through the sound library calls: a missing file is no stream, and the calls stay harmless.
+    // Playing without music is said in one report line (the program has no terminal to say it
+    // on): no wave output, or no music.
+    static std::vector<std::string> lines;
+    lines.clear();
+    const ReportLineSink previousSink = setReportLineSink([](const char* line) { lines.emplace_back(line); });
     Win32AudioBackend backend;
     AudioBackend* previous = setAudioBackend(&backend);
     FSOUND_Init(44100, 32, 0);
@@ -69,4 +76,9 @@ TEST(Win32AudioBackend, RefusesWhatIsNotMp3) {
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 0);
     FSOUND_Close();
     setAudioBackend(previous);
+    setReportLineSink(previousSink);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0] == "No sound device (no wave output): playing without music." ||
+                lines[0] == "no_such_music.mp3 cannot be read: playing without music.")
+        << lines[0];
 }

@@ -4,7 +4,8 @@
 # black under Wine) shows the black letterbox bars around a drawn picture, and Escape sent to the
 # window ends it with exit code 0. Without data.pak the empty show leaves on Escape with 0. A
 # damaged data.pak shows the error (file and offset) in a message box, whose text Wine's msgbox
-# trace gives, and ends with exit code 1.
+# trace gives, and ends with exit code 1; so does a missing animation file, whose line also goes
+# into the log file beside the program.
 # Arguments: the Windows build folder, the sample show folder.
 set -u
 BUILD_DIR=$(cd "${1:?build folder}" && pwd)
@@ -150,5 +151,37 @@ else
   echo "ok [damaged]: box ${text#MSGBOX_OnInit }, exit code 1"
 fi
 
+# 4. The show's animation file missing: a GUI program has no standard output, so the decoder's
+#    fatal line comes in a box captioned ERROR and in demoplayer.log beside the program, and the
+#    program ends with exit code 1.
+if [ -f "$SHOW_DIR/spinner.flc" ]; then
+  mkdir -p "$WORK/noflc"
+  cp "$BUILD_DIR/demoplayer.exe" "$SHOW_DIR/data.pak" "$WORK/noflc/"
+  rm -f "$WORK/noflc/demoplayer.log"
+  (cd "$WORK/noflc" && WINEDEBUG=-all,+msgbox exec timeout 120 bash "$RUN" demoplayer.exe >"$WORK/out" 2>"$WORK/err") &
+  APP_PID=$!
+  box=""
+  for _ in $(seq 120); do
+    box=$(timeout 10 xdotool search --name '^ERROR$' 2>/dev/null | head -1)
+    [ -n "$box" ] && break
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.5
+  done
+  [ -n "$box" ] && timeout 10 xdotool key --window "$box" Return
+  finish_player
+  text=$(grep -a -o 'MSGBOX_OnInit L"[^"]*"' "$WORK/err" | head -1)
+  logged=$(tr -d '\r' <"$WORK/noflc/demoplayer.log" 2>/dev/null)
+  if [ "$RC" -ne 1 ]; then
+    echo "FAIL [no animation file]: exit code $RC (expected 1)"; status=1
+  elif [ -z "$box" ]; then
+    echo "FAIL [no animation file]: no box captioned 'ERROR'"; status=1
+  elif ! grep -q 'L"Wrong header: spinner.flc: ' <<<"$text"; then
+    echo "FAIL [no animation file]: the box says ${text:-nothing}"; status=1
+  elif ! grep -q '^Wrong header: spinner.flc: ' <<<"$logged"; then
+    echo "FAIL [no animation file]: demoplayer.log holds '${logged}'"; status=1
+  else
+    echo "ok [no animation file]: box ${text#MSGBOX_OnInit }, the same line in demoplayer.log, exit code 1"
+  fi
+fi
 stop_xvfb
 exit $status

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Reads back the AVI files that the Windows recorder test wrote under Wine: ffprobe finds one
-# video stream of the recorded size and frame count, and the first decoded frame has the red
-# upper half and the blue lower half that were written bottom row first.
+# video stream of the recorded size and frame count, the first decoded frame has the red upper
+# half and the blue lower half that were written bottom row first, and every frame decodes. The
+# files include a recording whose 10th frame failed (9 frames kept), one whose rename failed
+# (kept under its temporary name) and one split over three files by a test-sized file limit.
 # Argument: the folder of the files.
 set -u
 DIR=${1:?folder of the AVI files}
 command -v ffprobe >/dev/null || { echo "FAIL: ffprobe is not installed"; exit 1; }
 status=0
-for expected in "frames_160x90.avi 160 90 5" "frames_75x40.avi 75 40 3" "replaced.avi 64 32 2"; do
+for expected in "frames_160x90.avi 160 90 5" "frames_75x40.avi 75 40 3" "replaced.avi 64 32 2" \
+    "tenth_fails.avi 64 32 9" "held_open.avi.part 64 32 4" \
+    "long.avi 64 32 3" "long_002.avi 64 32 3" "long_003.avi 64 32 2"; do
   read -r name w h frames <<<"$expected"
   file="$DIR/$name"
   [ -f "$file" ] || { echo "FAIL [$name]: missing"; status=1; continue; }
@@ -29,6 +33,11 @@ for expected in "frames_160x90.avi 160 90 5" "frames_75x40.avi 75 40 3" "replace
     echo "FAIL [$name]: top-left $top_left (expected 255 255 0), bottom-right $bottom_right (expected 0 0 255)"
     status=1; continue
   fi
-  echo "ok [$name]: ${w}x$h, $frames frames, picture the right way up"
+  # Every frame decodes without a word from the decoder: the file plays through.
+  errors=$(ffmpeg -v error -i "$file" -f null - 2>&1)
+  if [ -n "$errors" ]; then
+    echo "FAIL [$name]: decoding reports: $errors"; status=1; continue
+  fi
+  echo "ok [$name]: ${w}x$h, $frames frames, picture the right way up, plays through"
 done
 exit $status

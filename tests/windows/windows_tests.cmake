@@ -1,6 +1,6 @@
 # The Windows build's tests: each engine test program as one CTest test, run under Wine (64-bit
-# builds) in a Wine prefix inside the build folder, and the Wine scripts of tests/windows/ (the
-# players under Xvfb, the recorder's files read back by ffprobe). A build without an emulator
+# builds) in a Wine prefix inside the build folder, and the scripts of tests/windows/ (the players
+# under Xvfb, the recorder's files read back by ffprobe, the players' resources). A build without an emulator
 # (32-bit: this machine cannot run 32-bit programs) only builds the programs.
 set(DEMO_SAMPLE_SHOW_DIR "" CACHE PATH "The sample show (data.pak, music.mp3, spinner.flc) made by a native build's make_show")
 if(TARGET test_win32)
@@ -31,6 +31,12 @@ endif()
 add_test(NAME windows_recorder_probe
   COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/recorder_probe.sh ${CMAKE_BINARY_DIR}/win32_avi)
 set_tests_properties(windows_recorder_probe PROPERTIES TIMEOUT 120 LABELS windows FIXTURES_REQUIRED win32_avi_files)
+
+# The players' manifest, icon and version information, as windres lists them.
+add_test(NAME windows_program_resources
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/program_resources.sh ${CMAKE_RC_COMPILER}
+    $<TARGET_FILE:demoplayer> $<TARGET_FILE:demoplayer-800> $<TARGET_FILE:demoplayer-640>)
+set_tests_properties(windows_program_resources PROPERTIES TIMEOUT 60 LABELS windows)
 
 add_test(NAME windows_player_wine
   COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/player_wine.sh ${CMAKE_BINARY_DIR} "${DEMO_SAMPLE_SHOW_DIR}")

@@ -132,6 +132,7 @@ struct AviRecorder::State {
     int error = 0;         // the worker's first failure; the frames after it are dropped
     std::string errorStatus;
     int64_t written = 0;   // frames encoded and handed to the file
+    int64_t failingFrame = -1;  // the frame made to fail (setFailingFrame)
     double encodeSeconds = 0.0;  // the worker's time on them
     std::mutex mutex;
     std::condition_variable changed;
@@ -229,7 +230,7 @@ struct AviRecorder::State {
             const bool drop = error != 0;
             lock.unlock();
             const auto started = std::chrono::steady_clock::now();
-            const int r = drop ? 0 : encodeFrame(ring[slot].data(), index);
+            const int r = drop ? 0 : index == failingFrame ? AVERROR(EIO) : encodeFrame(ring[slot].data(), index);
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             lock.lock();
             encodeSeconds += seconds;
@@ -503,6 +504,7 @@ int AviRecorder::open(int width, int height) {
     r = avformat_write_header(s.out, &options);
     av_dict_free(&options);
     if (r < 0) return fail(r, "AVI Compressed Stream format setting failed.");
+    s.failingFrame = failingFrame_;
     s.startWorker();
     return 0;
 }
@@ -560,7 +562,15 @@ int AviRecorder::finish() {
         const int closed = avio_closep(&s.out->pb);
         if (r >= 0 && closed < 0) r = closed;
     }
-    if (r >= 0 && std::rename(s.tempPath.c_str(), s.finalPath.c_str()) != 0) r = AVERROR(errno);
+    if (r >= 0 && std::rename(s.tempPath.c_str(), s.finalPath.c_str()) != 0) {
+        // The file is complete: it stays under the temporary name rather than being thrown away.
+        const int renameError = AVERROR(errno);
+        status_ = (frameError != 0 ? s.errorStatus + "; " : std::string()) + "AVI file could not be renamed to " +
+                  s.finalPath + " (" + errorText(renameError) + "): the recording is in " + s.tempPath;
+        partialKept_ = true;
+        state_.reset();
+        return frameError != 0 ? frameError : renameError;
+    }
     const std::string written = std::to_string(s.written) + (s.written == 1 ? " frame" : " frames");
     if (r < 0) {
         const std::string why = "could not be completed: " + errorText(r);
