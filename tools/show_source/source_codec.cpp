@@ -63,7 +63,7 @@ bool parseInteger(const std::string& text, int64_t* value) {
     char* end = nullptr;
     errno = 0;
     const unsigned long long v = std::strtoull(s, &end, base);
-    if (*end || errno || v > 0xFFFFFFFFull) return false;
+    if (*end || errno || v > 0xFFFFFFFFFFFFull) return false;
     *value = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
     return true;
 }
