@@ -187,3 +187,28 @@ TEST(ShowSource, BadSourceReportsEveryProblemWithItsPlaceAndWritesNothing) {
     ASSERT_EQ(got.size(), expected.size()) << ::testing::PrintToString(got);
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(got[i].rfind(expected[i], 0), 0u) << got[i];
 }
+
+TEST(ShowSource, InspectPrintsControlBytesOfNamesEscaped) {
+    CapturedMessageBoxes boxes;
+    ScratchDir scratch;
+    const fs::path source = fs::path(scratch.path()) / "source";
+    std::string scene = kScene;
+    // A node name that would turn a terminal red and clear it.
+    scene.replace(scene.find("      id: 2\n"), 12, "      id: 2\n      name: \"mesh\\x1B[31m\\x1B[2J\\x7F\"\n");
+    writeText(source / "show.yaml", kManifest);
+    writeText(source / "scenes" / "first.yaml", scene);
+    const fs::path pack = fs::path(scratch.path()) / "data.pak";
+    ASSERT_TRUE(buildShow(source.string(), pack.string()).ok());
+
+    const std::string command = std::string(DEMOTOOL_PROGRAM) + " inspect " + pack.string() + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char block[4096];
+    size_t n = 0;
+    while ((n = fread(block, 1, sizeof block, pipe)) > 0) output.append(block, n);
+    EXPECT_EQ(pclose(pipe), 0) << output;
+    EXPECT_NE(output.find("\"mesh\\x1B[31m\\x1B[2J\\x7F\""), std::string::npos) << output;
+    EXPECT_EQ(output.find('\x1B'), std::string::npos);
+    EXPECT_EQ(output.find('\x7F'), std::string::npos);
+}

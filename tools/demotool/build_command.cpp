@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "data/printable_text.h"
 #include "tools/demotool/cli.h"
 #include "tools/show_source/show_source.h"
 

@@ -189,22 +189,6 @@ const char* kOverview =
 
 }  // namespace
 
-std::string escapeControlBytes(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        } else {
-            out += ch;
-        }
-    }
-    return out;
-}
-
 bool parseArgs(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
                const std::set<std::string>& flagOptions, ParsedArgs* out, std::string* error) {
     *out = ParsedArgs{};

@@ -39,10 +39,6 @@ bool parseSeconds(const std::string& text, double* seconds);
 // path made absolute against the working directory (as given when that cannot be done).
 std::string absolutePath(const std::string& path);
 
-// text with control bytes (below 0x20 but tab, and 0x7F) written as \xHH, so that names read
-// from a pack cannot drive the terminal.
-std::string escapeControlBytes(const std::string& text);
-
 // The full help text of a subcommand ("" selects the overview); empty for an unknown name.
 std::string helpText(const std::string& command);
 
