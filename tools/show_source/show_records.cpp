@@ -427,6 +427,12 @@ void codeMeshEntry(RecordCodec& c, ShowRecordContext& x) {
     c.i32("tag", 0);
     const std::string key = c.str("key", std::nullopt);
     c.str("name", std::string());
+    if (!c.decoding() && c.has("import")) {
+        const int32_t faces = c.importMesh("import");
+        if (!x.meshFaces.emplace(key, faces).second)
+            c.problem("key", "a key that no other registry mesh has, not '" + key + "'");
+        return;
+    }
     codePoints(c, "points");
     const int32_t faces = c.beginList("faces", false);
     for (int32_t i = 0; i < faces && !c.failed(); ++i) {

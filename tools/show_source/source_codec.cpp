@@ -1,6 +1,8 @@
 // The record codec's two directions: stream to YAML documents and YAML documents to stream.
 #include "tools/show_source/source_codec.h"
 
+#include "tools/show_source/mesh_import.h"
+
 #include <png.h>
 #include <yaml-cpp/yaml.h>
 #include <zlib.h>
@@ -850,6 +852,56 @@ void SourceEncoder::blobList(const char* key, const std::string& prefix) {
     }
     endList();
     rawI32(-1);
+}
+
+int32_t SourceEncoder::importMesh(const char* key) {
+    const YAML::Node* node = nullptr;
+    std::string text;
+    const bool present = scalarOf(key, &text, &node);
+    const YAML::Node at = node ? *node : YAML::Node();
+    mark(node);
+    ImportSettings settings;
+    auto number = [&](const char* name, float* v) {
+        const YAML::Node* n = value(name);
+        if (n && (!n->IsScalar() || !parseFloat(n->Scalar(), v))) problemAt(n, "a number");
+    };
+    auto flag = [&](const char* name, bool* v) {
+        const YAML::Node* n = value(name);
+        if (!n) return;
+        if (n->IsScalar() && (n->Scalar() == "true" || n->Scalar() == "false"))
+            *v = n->Scalar() == "true";
+        else
+            problemAt(n, "true or false");
+    };
+    number("scale", &settings.scale);
+    if (const YAML::Node* r = value("rotation")) {
+        if (!r->IsSequence() || r->size() != 3) {
+            problemAt(r, "a list of 3 angles in degrees");
+        } else {
+            for (size_t i = 0; i < 3; ++i) {
+                const YAML::Node item = (*r)[i];
+                if (!item.IsScalar() || !parseFloat(item.Scalar(), &settings.rotation[i])) problemAt(&item, "a number");
+            }
+        }
+    }
+    flag("swapYZ", &settings.swapYZ);
+    flag("keepPolygons", &settings.keepPolygons);
+    ImportedMesh mesh;
+    if (present) {
+        std::string why;
+        if (!importMeshFile((fs::path(folder_) / text).string(), settings, &mesh, &why)) {
+            problemAt(&at, "a model file the importer reads at '" + text + "' (" + why + ")");
+            mesh = ImportedMesh{};
+        }
+    }
+    rawI32(static_cast<int32_t>(mesh.points.size()));
+    for (const auto& p : mesh.points) put(p.data(), 12);
+    rawI32(static_cast<int32_t>(mesh.faces.size()));
+    for (const auto& face : mesh.faces) {
+        rawI32(static_cast<int32_t>(face.size()));
+        for (int32_t index : face) rawI32(index);
+    }
+    return static_cast<int32_t>(mesh.faces.size());
 }
 
 std::string SourceEncoder::assetName(const char* key) {

@@ -66,6 +66,9 @@ public:
     // Blobs until a negative length (which ends them, written as -1), each kept as a file under
     // prefix (a folder).
     virtual void blobList(const char* key, const std::string& prefix) = 0;
+    // Encoding: the points and faces of a registry mesh from the model file under key (with its
+    // settings: scale, rotation, swapYZ, keepPolygons), as the mesh section stores them.
+    virtual int32_t importMesh(const char* key) = 0;
     // A file the pack names and that lies beside it (FLI/FLC): decoding copies it into the
     // source; encoding checks that it exists and has the header the player needs.
     virtual std::string assetName(const char* key) = 0;
@@ -138,6 +141,7 @@ public:
     void blob(const char* key, int32_t length, const std::string& suggested) override;
     std::string assetName(const char* key) override;
     void blobList(const char* key, const std::string& prefix) override;
+    int32_t importMesh(const char*) override { return 0; }
     void problem(const char*, const std::string&) override {}
     int32_t rawI32(int32_t) override { return readWord(); }
     int16_t rawI16(int16_t) override;
@@ -200,6 +204,7 @@ public:
     void blob(const char* key, int32_t length, const std::string& suggested) override;
     std::string assetName(const char* key) override;
     void blobList(const char* key, const std::string& prefix) override;
+    int32_t importMesh(const char* key) override;
     void problem(const char* key, const std::string& what) override;
     int32_t rawI32(int32_t value) override;
     int16_t rawI16(int16_t value) override;
