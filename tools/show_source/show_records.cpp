@@ -1,7 +1,9 @@
 // Field-by-field descriptions of the show's records in stream order.
 #include "tools/show_source/show_records.h"
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -172,6 +174,21 @@ void codePoints(RecordCodec& c, const char* key) {
     c.endList();
 }
 
+// The soft body: a short flag, then its settings when the flag is not zero.
+void codeSoftBody(RecordCodec& c) {
+    const int16_t soft = c.rawI16(!c.decoding() && c.has("softBody") ? 1 : 0);
+    if (soft != 0) {
+        c.beginMap("softBody");
+        c.i32("startFrame", std::nullopt);
+        c.i32("endFrame", std::nullopt);
+        c.f32("directionStiffness", std::nullopt);
+        c.f32("lengthStiffness", std::nullopt);
+        c.f32("damping", std::nullopt);
+        c.f32("reserveParam", 0.0f);
+        c.endMap();
+    }
+}
+
 // Mesh node fields before its node record: points, faces with their materials, soft body.
 void codeMeshFields(RecordCodec& c, ShowRecordContext& x) {
     c.i32("frozen", 0);
@@ -203,6 +220,16 @@ void codeMeshFields(RecordCodec& c, ShowRecordContext& x) {
             faceCount = entry->second;
         }
     }
+    // One material for every face: 'material: ID' instead of the list.
+    if (!c.decoding() && c.has("material")) {
+        const std::string text = c.peek("material");
+        char* end = nullptr;
+        const long id = std::strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end || id < INT32_MIN || id > INT32_MAX)
+            c.problem("material", "a material id, not '" + text + "'");
+        for (int32_t i = 0; i < faceCount; ++i) c.rawI32(static_cast<int32_t>(id));
+        return codeSoftBody(c);
+    }
     const int32_t m = c.beginList("faceMaterials", true, faceCount);
     for (int32_t i = 0; i < m && !c.failed(); ++i) {
         c.beginItem(i);
@@ -213,17 +240,7 @@ void codeMeshFields(RecordCodec& c, ShowRecordContext& x) {
     for (int32_t i = m; i < faceCount && !c.decoding(); ++i) c.rawI32(0);
     c.endList();
 
-    const int16_t soft = c.rawI16(!c.decoding() && c.has("softBody") ? 1 : 0);
-    if (soft != 0) {
-        c.beginMap("softBody");
-        c.i32("startFrame", std::nullopt);
-        c.i32("endFrame", std::nullopt);
-        c.f32("directionStiffness", std::nullopt);
-        c.f32("lengthStiffness", std::nullopt);
-        c.f32("damping", std::nullopt);
-        c.f32("reserveParam", 0.0f);
-        c.endMap();
-    }
+    codeSoftBody(c);
 }
 
 void codeChild(RecordCodec& c, ShowRecordContext& x);
@@ -248,7 +265,7 @@ void codeNodeRecord(RecordCodec& c, ShowRecordContext& x, bool isMesh) {
     if (isMesh) x.meshNodeIds.insert(id);
     c.i32("reserved", 0);
     c.i32("targetId", 0);
-    c.f32("param", 0.0f);
+    c.f32("param", 1.0f);
     c.str("name", std::string());
     float v[4];
     c.floats("position", 3, v, kZero3);

@@ -1,6 +1,7 @@
 // Unpacking a pack into a source folder and building a source folder into a pack.
 #include "tools/show_source/show_source.h"
 
+#include <yaml-cpp/exceptions.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -134,11 +135,17 @@ namespace {
 
 BuildResult encodeInto(SourceEncoder& encoder) {
     BuildResult result;
-    if (encoder.beginDocument(kManifestName)) {
-        ShowRecordContext context;
-        codeShow(encoder, context);
+    try {
+        if (encoder.beginDocument(kManifestName)) {
+            ShowRecordContext context;
+            codeShow(encoder, context);
+        }
+        encoder.endDocument();
+    } catch (const YAML::Exception& e) {
+        // The reader's own checks should leave nothing for the library to refuse; if it does,
+        // the build stops with its words at its place.
+        encoder.addProblem(kManifestName, e.mark.line + 1, e.mark.column + 1, "a readable source (" + e.msg + ")");
     }
-    encoder.endDocument();
     result.problems = encoder.problems();
     result.problemCount = encoder.problemCount();
     return result;

@@ -379,6 +379,11 @@ std::string SourceDecoder::str(const char* key, std::optional<std::string> fallb
 
 int32_t SourceDecoder::beginList(const char* key, bool flow, std::optional<int32_t> known) {
     const int32_t n = known ? *known : readWord();
+    // An empty list under a key is left out (an absent list is empty).
+    if (key && n <= 0) {
+        stack_.push_back(&scratch_);
+        return 0;
+    }
     SourceNode* list = slot(key, SourceNode::Kind::List);
     list->flow = flow;
     stack_.push_back(list);
@@ -736,7 +741,7 @@ int32_t SourceEncoder::listCount(const char* key) {
     int32_t n = 0;
     if (key && map.IsMap()) {
         const YAML::Node list = map[key];
-        if (list.IsSequence()) n = static_cast<int32_t>(list.size());
+        if (list.IsDefined() && list.IsSequence()) n = static_cast<int32_t>(list.size());
     }
     return rawI32(n);
 }

@@ -164,6 +164,7 @@ private:
     std::string error_;
     std::map<std::string, std::unique_ptr<SourceNode>> documents_;
     std::vector<SourceNode*> stack_;
+    SourceNode scratch_;  // stands for a list that is left out
 };
 
 // Encodes documents read from folder into a stream, collecting problems; remembers which source
