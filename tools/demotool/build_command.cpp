@@ -4,6 +4,7 @@
 
 #include "data/printable_text.h"
 #include "tools/demotool/cli.h"
+#include "tools/show_source/new_show.h"
 #include "tools/show_source/show_source.h"
 
 int buildCommand(const std::vector<std::string>& args) {
@@ -44,6 +45,23 @@ int unpackCommand(const std::vector<std::string>& args) {
     std::string error;
     if (!unpackShow(a.operands[0], a.value("-o"), &error)) {
         std::fprintf(stderr, "demotool unpack: %s\n", escapeControlBytes(error).c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int newCommand(const std::vector<std::string>& args) {
+    ParsedArgs a;
+    std::string problem;
+    if (!parseArgs(args, {}, {}, &a, &problem)) return usageError("new", problem);
+    if (a.help) {
+        std::fputs(helpText("new").c_str(), stdout);
+        return kExitOk;
+    }
+    if (a.operands.size() != 1) return usageError("new", "one folder is needed");
+    std::string error;
+    if (!writeNewShow(a.operands[0], &error)) {
+        std::fprintf(stderr, "demotool new: %s\n", error.c_str());
         return kExitFailure;
     }
     return kExitOk;

@@ -160,6 +160,13 @@ const CommandHelp kCommands[] = {
      "the same pack. The source format is described in docs/show-source.md.\n"
      "\n"
      "  -o SOURCEDIR   the folder to write (created if missing)\n"},
+    {"new",
+     "usage: demotool new DIR\n",
+     "Writes a small, commented starting show source into DIR: a camera, an imported cube\n"
+     "(cube.obj) turning under a controller in a light colour, a picture cell\n"
+     "(pictures/title.png) and nine seconds of generated music (music.mp3). Build and play it\n"
+     "with 'demotool build DIR -o OUT/data.pak' and 'demotool play --dir OUT'. The source format\n"
+     "is described in docs/show-source.md.\n"},
     {"help",
      "usage: demotool help [COMMAND]\n",
      "Prints the overview, or the help of one command.\n"},
@@ -183,6 +190,7 @@ const char* kOverview =
     "  play       play the show in a window, with pause, exact jumps and reload\n"
     "  build      compile a show source folder into a pack\n"
     "  unpack     write a pack's source folder\n"
+    "  new        write a small starting show source\n"
     "  help       print this overview, or 'demotool help COMMAND' for one command\n"
     "\n"
     "Exit codes: 0 done, 1 failed, 2 bad usage.\n";
@@ -337,6 +345,7 @@ int runDemotool(int argc, char** argv) {
     if (command == "play") return playCommand(args);
     if (command == "build") return buildCommand(args);
     if (command == "unpack") return unpackCommand(args);
+    if (command == "new") return newCommand(args);
 
     std::fprintf(stderr, "demotool: unknown command '%s'\n", command.c_str());
     std::fputs(kOverview, stderr);

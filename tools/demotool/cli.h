@@ -55,6 +55,7 @@ int timelineCommand(const std::vector<std::string>& args);
 int playCommand(const std::vector<std::string>& args);
 int buildCommand(const std::vector<std::string>& args);
 int unpackCommand(const std::vector<std::string>& args);
+int newCommand(const std::vector<std::string>& args);
 
 // The whole program: dispatches argv[1] to its subcommand.
 int runDemotool(int argc, char** argv);

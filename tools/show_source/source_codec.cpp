@@ -107,7 +107,10 @@ bool bytesOfText(const std::string& text, std::string* bytes) {
     return true;
 }
 
-bool writePicture(const fs::path& path, const uint8_t* rgba) {
+}  // namespace
+
+bool writePicturePng(const std::string& file, const uint8_t* rgba) {
+    const fs::path path = file;
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
     png_image image{};
@@ -117,6 +120,8 @@ bool writePicture(const fs::path& path, const uint8_t* rgba) {
     image.format = PNG_FORMAT_RGBA;
     return png_image_write_to_file(&image, path.string().c_str(), 0, rgba, 0, nullptr) != 0;
 }
+
+namespace {
 
 // Reads a PNG at exactly the picture's size as RGBA; the reason otherwise.
 bool readPicture(const fs::path& path, std::vector<uint8_t>* rgba, std::string* why) {
@@ -433,7 +438,7 @@ void SourceDecoder::picture(const char* key, const std::string& suggested) {
     uLongf length = kPictureBytes;
     if (!compressed.empty() && uncompress(rgba.data(), &length, compressed.data(), compressed.size()) != Z_OK)
         std::fill(rgba.begin(), rgba.end(), 0);
-    if (!writePicture(fs::path(folder_) / suggested, rgba.data()) && error_.empty())
+    if (!writePicturePng((fs::path(folder_) / suggested).string(), rgba.data()) && error_.empty())
         error_ = "cannot write " + (fs::path(folder_) / suggested).string();
     setScalar(key, quoteBytes(suggested));
 }

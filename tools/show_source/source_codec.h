@@ -98,6 +98,10 @@ struct SourceNode {
 // Writes a YAML document: block maps and lists, flow lists on one line.
 std::string formatSourceDocument(const SourceNode& root, const std::string& heading);
 
+// Writes a 1024x1024 RGBA picture (4 bytes a pixel, top row first) as a PNG file, making its
+// folder. False when it cannot be written.
+bool writePicturePng(const std::string& path, const uint8_t* rgba);
+
 // A string as a double-quoted YAML scalar: printable ASCII as it is, other bytes as \xHH.
 std::string quoteBytes(const std::string& bytes);
 // The shortest text that reads back as exactly v (".nan", ".inf", "-.inf" for the others).
