@@ -107,14 +107,18 @@ TEST(MeshImport, ImportedRegistryMeshBuildsAndAMissingModelIsReported) {
     const BuildResult built = buildShow(source.string(), pack.string());
     ASSERT_TRUE(built.ok()) << (built.problems.empty() ? built.error : built.problems[0].text());
 
-    // Unpacked, the mesh has the file's points and faces.
+    // Unpacked, the mesh has the file's points and faces (in an OBJ file beside its document).
     const fs::path unpacked = fs::path(scratch.path()) / "unpacked";
     std::string error;
     ASSERT_TRUE(unpackShow(pack.string(), unpacked.string(), &error)) << error;
     std::ifstream in(unpacked / "meshes" / "001-mesh.yaml");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("key: \"cube\""), std::string::npos) << text;
-    EXPECT_NE(text.find("[0.5, 0.5, 0.5]"), std::string::npos) << text;
+    EXPECT_NE(text.find("obj: \"meshes/001-mesh.obj\""), std::string::npos) << text;
+    std::ifstream obj(unpacked / "meshes" / "001-mesh.obj");
+    const std::string objText((std::istreambuf_iterator<char>(obj)), std::istreambuf_iterator<char>());
+    EXPECT_NE(objText.find("v 0.5 0.5 0.5\n"), std::string::npos) << objText;
+    EXPECT_NE(objText.find("\nf "), std::string::npos) << objText;
 
     std::ofstream(source / "show.yaml") << "meshes: [meshes/cube.yaml, meshes/gone.yaml]\ntracks: []\n";
     const BuildResult missing = buildShow(source.string(), pack.string() + "2");
@@ -122,4 +126,12 @@ TEST(MeshImport, ImportedRegistryMeshBuildsAndAMissingModelIsReported) {
     EXPECT_EQ(missing.problems[0].text().rfind("meshes/gone.yaml:2:9: a model file the importer reads at 'gone.obj'", 0), 0u)
         << missing.problems[0].text();
     EXPECT_FALSE(fs::exists(pack.string() + "2"));
+
+    // A mesh's own OBJ file with a face that reaches past its points.
+    std::ofstream(source / "bad.obj") << "v 0 0 0\nv 1 0 0\nf 1 2 3\n";
+    std::ofstream(source / "meshes" / "bad.yaml") << "key: bad\nobj: bad.obj\n";
+    std::ofstream(source / "show.yaml") << "meshes: [meshes/bad.yaml]\n";
+    const BuildResult bad = buildShow(source.string(), pack.string() + "3");
+    ASSERT_EQ(bad.problems.size(), 1u);
+    EXPECT_EQ(bad.problems[0].text(), "meshes/bad.yaml:2:6: point indices from 1 to 2 in bad.obj line 3");
 }

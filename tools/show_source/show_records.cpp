@@ -450,6 +450,12 @@ void codeMeshEntry(RecordCodec& c, ShowRecordContext& x) {
             c.problem("key", "a key that no other registry mesh has, not '" + key + "'");
         return;
     }
+    int32_t objFaces = 0;
+    if (c.objMesh("obj", "meshes/" + numbered(x.meshFileCount, "mesh") + ".obj", &objFaces)) {
+        if (!x.meshFaces.emplace(key, objFaces).second && !c.decoding())
+            c.problem("key", "a key that no other registry mesh has, not '" + key + "'");
+        return;
+    }
     codePoints(c, "points");
     const int32_t faces = c.beginList("faces", false);
     for (int32_t i = 0; i < faces && !c.failed(); ++i) {
@@ -470,6 +476,7 @@ void codeShow(RecordCodec& c, ShowRecordContext& x) {
         c.beginItem(i);
         // The file is named after the key, which comes after the tag in the stream: decoding
         // names it by its position.
+        x.meshFileCount = i + 1;
         c.beginFile(nullptr, "meshes/" + numbered(i + 1, "mesh") + ".yaml");
         codeMeshEntry(c, x);
         c.endFile();

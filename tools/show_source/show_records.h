@@ -16,6 +16,7 @@ struct ShowRecordContext {
     std::set<std::string> animations;          // library animation names
     std::set<int32_t> nodeIds;                 // node ids of the scene being read
     std::set<int32_t> meshNodeIds;             // those of mesh nodes
+    int meshFileCount = 0;
     int sceneCount = 0;
     int pictureCount = 0;
 };

@@ -455,6 +455,45 @@ void SourceDecoder::blob(const char* key, int32_t length, const std::string& sug
     setScalar(key, quoteBytes(writeFile(suggested, bytes)));
 }
 
+bool SourceDecoder::objMesh(const char* key, const std::string& suggested, int32_t* faces) {
+    const size_t start = cursor_;
+    std::string text = "# Points and faces of a registry mesh (numbers as stored, faces 1-based).\n";
+    const int32_t points = readWord();
+    bool fits = points >= 0 && static_cast<uint64_t>(points) * 12 <= stream_.size() - cursor_;
+    for (int32_t i = 0; fits && i < points; ++i) {
+        float v[3];
+        for (float& f : v) {
+            const int32_t w = readWord();
+            std::memcpy(&f, &w, 4);
+        }
+        // OBJ numbers are plain decimals: infinities and NaN stay in the YAML form.
+        fits = std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+        text += "v " + floatText(v[0]) + " " + floatText(v[1]) + " " + floatText(v[2]) + "\n";
+    }
+    const int32_t count = fits ? readWord() : 0;
+    fits = fits && count >= 0;
+    for (int32_t i = 0; fits && i < count && !failed(); ++i) {
+        const int32_t n = readWord();
+        fits = n >= 1 && static_cast<uint64_t>(n) * 4 <= stream_.size() - cursor_;
+        std::string line = "f";
+        for (int32_t k = 0; fits && k < n; ++k) {
+            const int32_t index = readWord();
+            fits = index >= 0 && index < points;
+            line += " " + std::to_string(index + 1);
+        }
+        text += line + "\n";
+    }
+    if (!fits || failed()) {
+        cursor_ = start;
+        error_.clear();
+        return false;
+    }
+    *faces = count;
+    writeFile(suggested, std::vector<uint8_t>(text.begin(), text.end()));
+    setScalar(key, quoteBytes(suggested));
+    return true;
+}
+
 void SourceDecoder::blobList(const char* key, const std::string& prefix) {
     SourceNode* list = slot(key, SourceNode::Kind::List);
     stack_.push_back(list);
@@ -862,6 +901,67 @@ void SourceEncoder::blobList(const char* key, const std::string& prefix) {
     }
     endList();
     rawI32(-1);
+}
+
+bool SourceEncoder::objMesh(const char* key, const std::string&, int32_t* faces) {
+    *faces = 0;
+    if (!has(key)) return false;
+    const YAML::Node* node = nullptr;
+    std::string name;
+    const bool present = scalarOf(key, &name, &node);
+    const YAML::Node at = node ? *node : YAML::Node();
+    mark(node);
+    std::vector<float> points;
+    std::vector<std::vector<int32_t>> faceList;
+    std::ifstream in(fs::path(folder_) / name);
+    if (present && !in) {
+        problemAt(&at, "an existing OBJ file, not '" + name + "'");
+    } else if (present) {
+        std::string line;
+        int lineNumber = 0;
+        while (std::getline(in, line)) {
+            ++lineNumber;
+            std::istringstream words(line);
+            std::string tag;
+            words >> tag;
+            const std::string where = name + " line " + std::to_string(lineNumber);
+            if (tag == "v") {
+                std::string t[3];
+                float v[3] = {0, 0, 0};
+                words >> t[0] >> t[1] >> t[2];
+                for (int i = 0; i < 3; ++i)
+                    if (!parseFloat(t[i], &v[i])) {
+                        problemAt(&at, "a point of three numbers in " + where);
+                        break;
+                    }
+                points.insert(points.end(), v, v + 3);
+            } else if (tag == "f") {
+                std::vector<int32_t> face;
+                std::string corner;
+                while (words >> corner) {
+                    // "i", "i/t", "i/t/n" or "i//n"; negative indices count back from the last point.
+                    int64_t index = 0;
+                    const std::string first = corner.substr(0, corner.find('/'));
+                    const auto known = static_cast<int64_t>(points.size() / 3);
+                    if (!parseInteger(first, &index) || index == 0 || index > known || index < -known) {
+                        problemAt(&at, "point indices from 1 to " + std::to_string(known) + " in " + where);
+                        break;
+                    }
+                    face.push_back(static_cast<int32_t>(index > 0 ? index - 1 : known + index));
+                }
+                faceList.push_back(std::move(face));
+            }
+        }
+    }
+    rawI32(static_cast<int32_t>(points.size() / 3));
+    for (float v : points) put(&v, 4);
+    rawI32(static_cast<int32_t>(faceList.size()));
+    for (const auto& face : faceList) {
+        rawI32(static_cast<int32_t>(face.size()));
+        for (int32_t index : face) rawI32(index);
+    }
+    *faces = static_cast<int32_t>(faceList.size());
+    return true;
 }
 
 int32_t SourceEncoder::importMesh(const char* key) {

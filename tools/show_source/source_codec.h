@@ -66,6 +66,12 @@ public:
     // Blobs until a negative length (which ends them, written as -1), each kept as a file under
     // prefix (a folder).
     virtual void blobList(const char* key, const std::string& prefix) = 0;
+    // A registry mesh's points and faces (count, [x y z]..., count, [n i...]...) as an OBJ file
+    // under key. Decoding writes the file when OBJ can hold the faces (each with at least one
+    // corner, every index a point) and returns true; otherwise it reads nothing and returns false.
+    // Encoding reads the named file (when key is present) and returns whether it did; faces gives
+    // the face count.
+    virtual bool objMesh(const char* key, const std::string& suggested, int32_t* faces) = 0;
     // Encoding: the points and faces of a registry mesh from the model file under key (with its
     // settings: scale, rotation, swapYZ, keepPolygons), as the mesh section stores them.
     virtual int32_t importMesh(const char* key) = 0;
@@ -146,6 +152,7 @@ public:
     std::string assetName(const char* key) override;
     void blobList(const char* key, const std::string& prefix) override;
     int32_t importMesh(const char*) override { return 0; }
+    bool objMesh(const char* key, const std::string& suggested, int32_t* faces) override;
     void problem(const char*, const std::string&) override {}
     int32_t rawI32(int32_t) override { return readWord(); }
     int16_t rawI16(int16_t) override;
@@ -210,6 +217,7 @@ public:
     std::string assetName(const char* key) override;
     void blobList(const char* key, const std::string& prefix) override;
     int32_t importMesh(const char* key) override;
+    bool objMesh(const char* key, const std::string& suggested, int32_t* faces) override;
     void problem(const char* key, const std::string& what) override;
     int32_t rawI32(int32_t value) override;
     int16_t rawI16(int16_t value) override;
