@@ -1,11 +1,14 @@
-// Mesh import: real models in five formats read with the point and face counts the import
-// library's own command-line tool reports for them, and an imported mesh built into a pack.
+// Imports: real models in five formats read with the point and face counts the import library's
+// own command-line tool reports for them, an imported mesh built into a pack, and a JPEG of
+// another size letterboxed into the picture format.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include <png.h>
 
 #include "support/captured_message_boxes.h"
 #include "support/scratch_dir.h"
@@ -134,4 +137,43 @@ TEST(MeshImport, ImportedRegistryMeshBuildsAndAMissingModelIsReported) {
     const BuildResult bad = buildShow(source.string(), pack.string() + "3");
     ASSERT_EQ(bad.problems.size(), 1u);
     EXPECT_EQ(bad.problems[0].text(), "meshes/bad.yaml:2:6: point indices from 1 to 2 in bad.obj line 3");
+}
+
+TEST(PictureImport, JpegOfAnotherSizeIsLetterboxedIntoThePictureFormat) {
+    const fs::path file = kModels / "3DS/IMAGE1.jpg";  // 400x300
+    if (!fs::exists(file)) GTEST_SKIP() << "assimp-testmodels is not installed";
+    CapturedMessageBoxes boxes;
+    ScratchDir scratch;
+    const fs::path source = fs::path(scratch.path()) / "source";
+    fs::create_directories(source);
+    fs::copy_file(file, source / "photo.jpg");
+    std::ofstream(source / "show.yaml")
+        << "tracks:\n  - cells:\n      - {kind: picture, start: 0, end: 30, picture: photo.jpg}\n";
+    const fs::path pack = fs::path(scratch.path()) / "data.pak";
+    const BuildResult built = buildShow(source.string(), pack.string());
+    ASSERT_TRUE(built.ok()) << (built.problems.empty() ? built.error : built.problems[0].text());
+    std::string error;
+    ASSERT_TRUE(unpackShow(pack.string(), (fs::path(scratch.path()) / "out").string(), &error)) << error;
+
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(
+        &image, (fs::path(scratch.path()) / "out" / "pictures" / "001-unnamed.png").string().c_str()));
+    ASSERT_EQ(image.width, 1024u);
+    ASSERT_EQ(image.height, 1024u);
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr));
+    // 400x300 scaled by 2.56 fills the width and 768 rows: opaque black bars of 128 rows above
+    // and below.
+    auto pixel = [&](int x, int y) { return &rgba[(static_cast<size_t>(y) * 1024 + x) * 4]; };
+    for (int y : {0, 127, 896, 1023})
+        for (int x : {0, 512, 1023}) {
+            EXPECT_EQ(pixel(x, y)[0] | pixel(x, y)[1] | pixel(x, y)[2], 0) << x << "," << y;
+            EXPECT_EQ(pixel(x, y)[3], 255);
+        }
+    int lit = 0;
+    for (int y = 128; y < 896; y += 16)
+        for (int x = 0; x < 1024; x += 16) lit += (pixel(x, y)[0] | pixel(x, y)[1] | pixel(x, y)[2]) != 0;
+    EXPECT_GT(lit, 48 * 64 / 2);
 }

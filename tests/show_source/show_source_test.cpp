@@ -180,7 +180,7 @@ TEST(ShowSource, BadSourceReportsEveryProblemWithItsPlaceAndWritesNothing) {
         "scenes/first.yaml:14:7: a known key, not 'faces'",
         "scenes/first.yaml:24:17: the id of a node of this scene, not 9",
         "scenes/first.yaml:27:18: a number within 32 bits",
-        "show.yaml:14:18: a 1024x1024 PNG picture at 'pictures/none.png' (",
+        "show.yaml:14:18: a PNG or JPEG picture at 'pictures/none.png' (",
         "show.yaml:15:15: a cell kind (scene, picture or animation), not 'movie'",
     };
     const std::vector<std::string> got = problemTexts(result);
@@ -211,4 +211,18 @@ TEST(ShowSource, InspectPrintsControlBytesOfNamesEscaped) {
     EXPECT_NE(output.find("\"mesh\\x1B[31m\\x1B[2J\\x7F\""), std::string::npos) << output;
     EXPECT_EQ(output.find('\x1B'), std::string::npos);
     EXPECT_EQ(output.find('\x7F'), std::string::npos);
+}
+
+TEST(ShowSource, ProblemsPastTwentyAreCountedNotListed) {
+    CapturedMessageBoxes boxes;
+    ScratchDir scratch;
+    const fs::path source = fs::path(scratch.path()) / "source";
+    std::string manifest = "tracks: []\n";
+    for (int i = 0; i < 25; ++i) manifest += "typo" + std::to_string(i) + ": 1\n";
+    writeText(source / "show.yaml", manifest);
+    const BuildResult result = buildShow(source.string(), (fs::path(scratch.path()) / "data.pak").string());
+    EXPECT_EQ(result.problemCount, 25);
+    ASSERT_EQ(result.problems.size(), 20u);
+    EXPECT_EQ(result.problems[0].text(), "show.yaml:2:1: a known key, not 'typo0'");
+    EXPECT_EQ(result.problems[19].text(), "show.yaml:21:1: a known key, not 'typo19'");
 }

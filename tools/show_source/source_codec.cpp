@@ -4,6 +4,10 @@
 #include "tools/show_source/mesh_import.h"
 
 #include <png.h>
+// libjpeg's header needs the standard I/O declarations first.
+#include <cstdio>
+#include <jpeglib.h>
+#include <csetjmp>
 #include <yaml-cpp/yaml.h>
 #include <zlib.h>
 
@@ -123,24 +127,141 @@ bool writePicturePng(const std::string& file, const uint8_t* rgba) {
 
 namespace {
 
-// Reads a PNG at exactly the picture's size as RGBA; the reason otherwise.
-bool readPicture(const fs::path& path, std::vector<uint8_t>* rgba, std::string* why) {
+// Decodes a PNG file into RGBA; the reason otherwise.
+bool readPng(const fs::path& path, std::vector<uint8_t>* rgba, int* width, int* height, std::string* why) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&image, path.string().c_str())) {
         *why = image.message;
         return false;
     }
-    if (image.width != kPictureSide || image.height != kPictureSide) {
-        *why = "a 1024x1024 picture, not " + std::to_string(image.width) + "x" + std::to_string(image.height);
+    if (image.width > 16384 || image.height > 16384) {
         png_image_free(&image);
+        *why = "a picture of at most 16384x16384";
         return false;
     }
     image.format = PNG_FORMAT_RGBA;
-    rgba->assign(kPictureBytes, 0);
+    rgba->assign(PNG_IMAGE_SIZE(image), 0);
+    *width = static_cast<int>(image.width);
+    *height = static_cast<int>(image.height);
     if (!png_image_finish_read(&image, nullptr, rgba->data(), 0, nullptr)) {
         *why = image.message;
         return false;
+    }
+    return true;
+}
+
+struct JpegError {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void jpegFailed(j_common_ptr info) {
+    auto* error = reinterpret_cast<JpegError*>(info->err);
+    (*info->err->format_message)(info, error->message);
+    std::longjmp(error->jump, 1);
+}
+
+// Decodes a JPEG file into RGBA; the reason otherwise.
+bool readJpeg(const fs::path& path, std::vector<uint8_t>* rgba, int* width, int* height, std::string* why) {
+    FILE* file = std::fopen(path.string().c_str(), "rb");
+    if (!file) {
+        *why = "cannot be opened";
+        return false;
+    }
+    jpeg_decompress_struct info{};
+    JpegError error{};
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = jpegFailed;
+    // Changed after setjmp only through the pointer, so it stays sound when a failure jumps back.
+    const auto row = std::make_unique<std::vector<uint8_t>>();
+    if (setjmp(error.jump)) {
+        *why = error.message;
+        jpeg_destroy_decompress(&info);
+        std::fclose(file);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    if (info.output_width > 16384 || info.output_height > 16384) {
+        jpeg_destroy_decompress(&info);
+        std::fclose(file);
+        *why = "a picture of at most 16384x16384";
+        return false;
+    }
+    *width = static_cast<int>(info.output_width);
+    *height = static_cast<int>(info.output_height);
+    rgba->assign(static_cast<size_t>(*width) * static_cast<size_t>(*height) * 4, 255);
+    row->resize(static_cast<size_t>(*width) * 3);
+    while (info.output_scanline < info.output_height) {
+        const size_t y = info.output_scanline;
+        JSAMPROW rows[1] = {row->data()};
+        jpeg_read_scanlines(&info, rows, 1);
+        for (int x = 0; x < *width; ++x)
+            std::memcpy(&(*rgba)[(y * static_cast<size_t>(*width) + static_cast<size_t>(x)) * 4], &(*row)[static_cast<size_t>(x) * 3], 3);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    std::fclose(file);
+    return true;
+}
+
+// Reads a PNG or JPEG picture as the 1024x1024 RGBA picture format: a picture of another size is
+// scaled to fit (bilinear), centred, with opaque black bars beside or above and below it.
+bool readPicture(const fs::path& path, std::vector<uint8_t>* rgba, std::string* why) {
+    std::vector<uint8_t> head;
+    {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            *why = "cannot be opened";
+            return false;
+        }
+        char magic[2] = {};
+        in.read(magic, 2);
+        head.assign(magic, magic + 2);
+    }
+    std::vector<uint8_t> source;
+    int w = 0;
+    int h = 0;
+    const bool jpeg = head[0] == 0xFF && head[1] == 0xD8;
+    if (!(jpeg ? readJpeg(path, &source, &w, &h, why) : readPng(path, &source, &w, &h, why))) return false;
+    if (w == kPictureSide && h == kPictureSide) {
+        *rgba = std::move(source);
+        return true;
+    }
+    if (w <= 0 || h <= 0) {
+        *why = "an empty picture";
+        return false;
+    }
+    rgba->assign(kPictureBytes, 0);
+    for (size_t i = 3; i < kPictureBytes; i += 4) (*rgba)[i] = 255;
+    const double scale = std::min(static_cast<double>(kPictureSide) / w, static_cast<double>(kPictureSide) / h);
+    const int fitW = std::max(1, static_cast<int>(std::lround(w * scale)));
+    const int fitH = std::max(1, static_cast<int>(std::lround(h * scale)));
+    const int left = (kPictureSide - fitW) / 2;
+    const int top = (kPictureSide - fitH) / 2;
+    for (int y = 0; y < fitH; ++y) {
+        const double sy = std::clamp((y + 0.5) / scale - 0.5, 0.0, h - 1.0);
+        const int y0 = static_cast<int>(sy);
+        const int y1 = std::min(y0 + 1, h - 1);
+        const double fy = sy - y0;
+        for (int x = 0; x < fitW; ++x) {
+            const double sx = std::clamp((x + 0.5) / scale - 0.5, 0.0, w - 1.0);
+            const int x0 = static_cast<int>(sx);
+            const int x1 = std::min(x0 + 1, w - 1);
+            const double fx = sx - x0;
+            uint8_t* out = &(*rgba)[(static_cast<size_t>(top + y) * kPictureSide + static_cast<size_t>(left + x)) * 4];
+            for (int c = 0; c < 4; ++c) {
+                auto at = [&](int px, int py) { return source[(static_cast<size_t>(py) * w + px) * 4 + c]; };
+                const double v = (at(x0, y0) * (1 - fx) + at(x1, y0) * fx) * (1 - fy) +
+                                 (at(x0, y1) * (1 - fx) + at(x1, y1) * fx) * fy;
+                out[c] = static_cast<uint8_t>(std::lround(v));
+            }
+        }
     }
     return true;
 }
@@ -860,7 +981,7 @@ void SourceEncoder::picture(const char* key, const std::string&) {
     } else {
         std::string why;
         if (!readPicture(fs::path(folder_) / text, &rgba, &why)) {
-            problemAt(node, "a 1024x1024 PNG picture at '" + text + "' (" + why + ")");
+            problemAt(node, "a PNG or JPEG picture at '" + text + "' (" + why + ")");
             rgba.assign(kPictureBytes, 0);
         }
     }
