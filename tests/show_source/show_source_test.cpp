@@ -79,7 +79,8 @@ const char* const kScene =
     "    - targetId: 2\n"
     "      rotation:\n"
     "        - {time: 0, rotation: [0, 0, 0, 1]}\n"
-    "        - {time: 899, rotation: [0, 1, 0, 0]}\n";
+    "        - {time: 899, rotation: [0, 1, 0, 0]}\n"
+    "      scale: []\n";
 
 }  // namespace
 
@@ -145,6 +146,8 @@ TEST(ShowSource, WrittenSourceBuildsAndNamesKeepEveryByte) {
     EXPECT_NE(text.find("\\x1B\\x1C"), std::string::npos);
     EXPECT_NE(text.find("\\xFE\\xFF\""), std::string::npos);
     EXPECT_EQ(text.find('\x1B'), std::string::npos);  // no raw control byte in the text
+    // A track without keys is still a track.
+    EXPECT_NE(text.find("      scale: []\n"), std::string::npos) << text;
 }
 
 TEST(ShowSource, BadSourceReportsEveryProblemWithItsPlaceAndWritesNothing) {

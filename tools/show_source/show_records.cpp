@@ -108,7 +108,7 @@ void codeControllers(RecordCodec& c, ShowRecordContext& x) {
         for (int t = 0; t < 4; ++t) present[t] = c.rawI32(c.has(kTracks[t]) ? 1 : 0);
         for (int t = 0; t < 4; ++t) {
             if (!present[t]) continue;
-            const int32_t keys = c.beginList(kTracks[t], false);
+            const int32_t keys = c.beginList(kTracks[t], false, std::nullopt, true);
             for (int32_t k = 0; k < keys && !c.failed(); ++k) {
                 c.beginItem(k);
                 codeKey(c);

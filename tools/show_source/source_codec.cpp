@@ -503,10 +503,10 @@ std::string SourceDecoder::str(const char* key, std::optional<std::string> fallb
     return s;
 }
 
-int32_t SourceDecoder::beginList(const char* key, bool flow, std::optional<int32_t> known) {
+int32_t SourceDecoder::beginList(const char* key, bool flow, std::optional<int32_t> known, bool keepEmpty) {
     const int32_t n = known ? *known : readWord();
     // An empty list under a key is left out (an absent list is empty).
-    if (key && n <= 0) {
+    if (key && n <= 0 && !keepEmpty) {
         stack_.push_back(&scratch_);
         return 0;
     }
@@ -877,7 +877,7 @@ std::string SourceEncoder::str(const char* key, std::optional<std::string> fallb
     return v;
 }
 
-int32_t SourceEncoder::beginList(const char* key, bool, std::optional<int32_t> known) {
+int32_t SourceEncoder::beginList(const char* key, bool, std::optional<int32_t> known, bool) {
     const YAML::Node* found = value(key);
     mark(found);
     auto frame = std::make_unique<Frame>();
@@ -1012,7 +1012,7 @@ void SourceEncoder::blob(const char* key, int32_t, const std::string&) {
 }
 
 void SourceEncoder::blobList(const char* key, const std::string& prefix) {
-    const int32_t n = beginList(key, false, std::nullopt);
+    const int32_t n = beginList(key, false, std::nullopt, false);
     // beginList wrote a count that this record does not have: take it back.
     stream_.resize(stream_.size() - 4);
     for (int32_t i = 0; i < n; ++i) {

@@ -42,8 +42,10 @@ public:
 
     // A list: decoding reads its count from the stream (or takes known), encoding writes the
     // list's length (unless known, which the list must then match). Returns the count. An absent
-    // list is empty. flow lists are written on one line.
-    virtual int32_t beginList(const char* key, bool flow, std::optional<int32_t> known = {}) = 0;
+    // list is empty. flow lists are written on one line; an empty list under a key is left out
+    // unless keepEmpty (where its presence is itself stored).
+    virtual int32_t beginList(const char* key, bool flow, std::optional<int32_t> known = {},
+                              bool keepEmpty = false) = 0;
     // The count word of a list whose items come later in the stream (beginList with known).
     virtual int32_t listCount(const char* key) = 0;
     virtual void beginItem(int32_t index) = 0;
@@ -137,7 +139,7 @@ public:
     float f32(const char* key, std::optional<float> fallback) override;
     void floats(const char* key, int n, float* values, const float* fallback) override;
     std::string str(const char* key, std::optional<std::string> fallback) override;
-    int32_t beginList(const char* key, bool flow, std::optional<int32_t> known) override;
+    int32_t beginList(const char* key, bool flow, std::optional<int32_t> known, bool keepEmpty) override;
     int32_t listCount(const char* key) override;
     void beginItem(int32_t index) override;
     void endItem() override;
@@ -202,7 +204,7 @@ public:
     float f32(const char* key, std::optional<float> fallback) override;
     void floats(const char* key, int n, float* values, const float* fallback) override;
     std::string str(const char* key, std::optional<std::string> fallback) override;
-    int32_t beginList(const char* key, bool flow, std::optional<int32_t> known) override;
+    int32_t beginList(const char* key, bool flow, std::optional<int32_t> known, bool keepEmpty) override;
     int32_t listCount(const char* key) override;
     void beginItem(int32_t index) override;
     void endItem() override;
