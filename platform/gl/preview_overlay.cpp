@@ -1,6 +1,8 @@
 // The preview's information panel, composed on the CPU and drawn with glDrawPixels.
 #include "platform/gl/preview_overlay.h"
 
+#include "data/printable_text.h"
+
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -166,8 +168,8 @@ void endWindowPixels() {
 std::vector<unsigned char> PreviewOverlay::compose(const OverlayContent& content, int maxWidth, int* width,
                                                    int* height) {
     size_t longest = 0;
-    for (const std::string& s : content.alerts) longest = std::max(longest, s.size());
-    for (const std::string& s : content.lines) longest = std::max(longest, s.size());
+    for (const std::string& s : content.alerts) longest = std::max(longest, escapeControlBytes(s).size());
+    for (const std::string& s : content.lines) longest = std::max(longest, escapeControlBytes(s).size());
     const bool graph = !content.frameTimesMs.empty();
     int w = 2 * kMargin + static_cast<int>(longest) * kOverlayCharAdvance;
     if (graph) w = std::max(w, 2 * kMargin + 2 * static_cast<int>(content.frameTimesMs.size()));
@@ -177,11 +179,14 @@ std::vector<unsigned char> PreviewOverlay::compose(const OverlayContent& content
     Image image(w, h);
     int y = kMargin;
     const size_t fits = static_cast<size_t>(std::max(0, (w - 2 * kMargin) / kOverlayCharAdvance));
-    for (const std::string& s : content.alerts) {
+    // Names from the pack are drawn with their control bytes escaped, as the tools print them.
+    for (const std::string& line : content.alerts) {
+        const std::string s = escapeControlBytes(line);
         image.text(kMargin, y, s.substr(0, fits), kAlert);
         y += kOverlayLineHeight;
     }
-    for (const std::string& s : content.lines) {
+    for (const std::string& line : content.lines) {
+        const std::string s = escapeControlBytes(line);
         image.text(kMargin, y, s.substr(0, fits), kText);
         y += kOverlayLineHeight;
     }

@@ -141,6 +141,32 @@ const CommandHelp kCommands[] = {
      "  Escape         quit (exit code 0)\n"
      "\n"
      "Each jump, pause, picture and reload is also reported on standard output.\n"},
+    {"build",
+     "usage: demotool build [SOURCEDIR] -o PACK\n",
+     "Compiles the show source in SOURCEDIR (default: the working directory; show.yaml with the\n"
+     "meshes, animations, tracks and cells, a YAML file per scene and mesh, PNG pictures, packed\n"
+     "frames, FLI/FLC files) into PACK. The records are loaded with the player's own loaders and\n"
+     "written with its savers. Problems in the source are all reported at once (up to 20), each\n"
+     "as file:line:column: what was expected; then nothing is written and the exit code is 1.\n"
+     "FLI/FLC files and music.mp3 are copied beside PACK. The source format is described in\n"
+     "docs/show-source.md.\n"
+     "\n"
+     "  -o PACK        the pack to write (required)\n"},
+    {"unpack",
+     "usage: demotool unpack PACK -o SOURCEDIR\n",
+     "Loads PACK with the player's loaders and writes its source into SOURCEDIR: show.yaml,\n"
+     "scenes/*.yaml, meshes/*.yaml, pictures/*.png, frames/*/*.bin (packed frames), the FLI/FLC\n"
+     "files the pack names and music.mp3 from beside PACK. 'demotool build' of that folder gives\n"
+     "the same pack. The source format is described in docs/show-source.md.\n"
+     "\n"
+     "  -o SOURCEDIR   the folder to write (created if missing)\n"},
+    {"new",
+     "usage: demotool new DIR\n",
+     "Writes a small, commented starting show source into DIR: a camera, an imported cube\n"
+     "(cube.obj) turning under a controller in a light colour, a picture cell\n"
+     "(pictures/title.png) and nine seconds of generated music (music.mp3). Build and play it\n"
+     "with 'demotool build DIR -o OUT/data.pak' and 'demotool play --dir OUT'. The source format\n"
+     "is described in docs/show-source.md.\n"},
     {"help",
      "usage: demotool help [COMMAND]\n",
      "Prints the overview, or the help of one command.\n"},
@@ -162,6 +188,9 @@ const char* kOverview =
     "  inspect    print what a pack holds\n"
     "  timeline   draw the tracks, cells, badge and music as an SVG picture\n"
     "  play       play the show in a window, with pause, exact jumps and reload\n"
+    "  build      compile a show source folder into a pack\n"
+    "  unpack     write a pack's source folder\n"
+    "  new        write a small starting show source\n"
     "  help       print this overview, or 'demotool help COMMAND' for one command\n"
     "\n"
     "Exit codes: 0 done, 1 failed, 2 bad usage.\n";
@@ -314,6 +343,9 @@ int runDemotool(int argc, char** argv) {
     if (command == "inspect") return inspectCommand(args);
     if (command == "timeline") return timelineCommand(args);
     if (command == "play") return playCommand(args);
+    if (command == "build") return buildCommand(args);
+    if (command == "unpack") return unpackCommand(args);
+    if (command == "new") return newCommand(args);
 
     std::fprintf(stderr, "demotool: unknown command '%s'\n", command.c_str());
     std::fputs(kOverview, stderr);

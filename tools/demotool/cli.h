@@ -53,6 +53,9 @@ int benchCommand(const std::vector<std::string>& args);
 int inspectCommand(const std::vector<std::string>& args);
 int timelineCommand(const std::vector<std::string>& args);
 int playCommand(const std::vector<std::string>& args);
+int buildCommand(const std::vector<std::string>& args);
+int unpackCommand(const std::vector<std::string>& args);
+int newCommand(const std::vector<std::string>& args);
 
 // The whole program: dispatches argv[1] to its subcommand.
 int runDemotool(int argc, char** argv);

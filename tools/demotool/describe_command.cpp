@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "data/printable_text.h"
 #include "tools/demotool/cli.h"
 #include "tools/demotool/pack_description.h"
 
@@ -29,7 +30,7 @@ int inspectCommand(const std::vector<std::string>& args) {
     nlohmann::ordered_json description;
     std::string error;
     if (!inspectPack(pack.string(), &description, &error)) {
-        std::fprintf(stderr, "demotool inspect: %s\n", error.c_str());
+        std::fprintf(stderr, "demotool inspect: %s\n", escapeControlBytes(error).c_str());
         return kExitFailure;
     }
     description["pack"] = given;
@@ -37,7 +38,7 @@ int inspectCommand(const std::vector<std::string>& args) {
         const std::string text = description.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
         std::printf("%s\n", text.c_str());
     } else {
-        std::fputs(formatInspection(description).c_str(), stdout);
+        std::fputs(escapeControlBytes(formatInspection(description)).c_str(), stdout);
     }
     return kExitOk;
 }
