@@ -13,7 +13,7 @@
 #include "scene/node3d.h"
 #include "scene/node_factory.h"
 #include "scene/node_kind.h"
-#include "scene/scene_physics.h"
+#include "mesh/scene_physics.h"
 #include "tools/show_source/source_codec.h"
 
 namespace {
