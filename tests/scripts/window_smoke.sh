@@ -4,7 +4,7 @@
 # Arguments: build folder, source folder.
 set -u
 BUILD_DIR=$(cd "${1:?build folder}" && pwd)
-BIN="$BUILD_DIR/tools/window_smoke/window_smoke"
+BIN="$BUILD_DIR/tests/window_smoke/window_smoke"
 [ -x "$BIN" ] || { echo "FAIL: $BIN is missing"; exit 1; }
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
