@@ -1,5 +1,6 @@
 // Physics world: falling and resting on a plane, the rest listener, fixed bodies, the pair loop,
-// and the contact response (mass share, restitution, guards against degenerate levers).
+// the corner contact of two boxes, and the contact response (mass share, restitution, guards against
+// degenerate levers).
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -208,4 +209,51 @@ TEST(ContactResponse, DegenerateLeversAndPenetrationPush) {
     EXPECT_FLOAT_EQ(r.position.y, 2.0f);
     resolveContacts(*x, *plane, plane, x, c, 2, r);
     EXPECT_FLOAT_EQ(r.position.y, 0.0f);
+}
+
+TEST(PhysicsWorld, CornerOfASmallCubeInsideAFixedCubeTouchesTheNearestFaceAndIsPushedOut) {
+    World w;
+    w.world.setGravity(0, 0, 0);
+    CubeBody* fixed = w.cube(Vector3(0, 0, 0), 1.0f, kBodyFixed);
+    CubeBody* small = w.cube(Vector3(0.1f, 2.0f, -0.05f), 0.3f);
+    Node3D* node = small->getNode();
+    // Turned so that one corner points down, then lowered until that corner is 0.05 inside the
+    // top face, away from every other face.
+    node->setRotation(0.6f, 0.3f, 0.75f);
+    small->markMoved();
+    small->updateHull();
+    auto lowest = [&] {
+        int index = 0;
+        for (int i = 1; i < 8; ++i)
+            if (small->getCorner(i).y < small->getCorner(index).y) index = i;
+        return index;
+    };
+    node->setPosition(node->getWorldPosition() + Vector3(0, 0.95f - small->getCorner(lowest()).y, 0));
+    small->markMoved();
+    small->updateHull();
+    fixed->updateHull();
+    const int corner = lowest();
+    for (int i = 0; i < 8; ++i)
+        if (i != corner) ASSERT_GT(small->getCorner(i).y, 1.0f) << "corner " << i;
+    const Vector3 start = node->getWorldPosition();
+    // Farther apart than the inner radii: only the corner test can find the contact.
+    ASSERT_GT(start.length(), small->getInnerRadius() + fixed->getInnerRadius());
+
+    ASSERT_EQ(w.world.generateContacts(small, fixed), 1);
+    const Contact& c = w.world.contacts()[0];
+    EXPECT_EQ(c.pointA.distanceTo(small->getCorner(corner)), 0.0f);
+    Vector3 normal = c.plane.getNormal();
+    normal.normalize();
+    EXPECT_NEAR(normal.y, 1.0f, 1e-5f);  // the top face, 0.05 away; the sides are 0.9 and more
+    EXPECT_NEAR(c.pointB.y, 1.0f, 1e-5f);
+    EXPECT_NEAR(c.pointB.x, c.pointA.x, 1e-5f);
+    EXPECT_NEAR(c.pointB.z, c.pointA.z, 1e-5f);
+
+    // One step lifts the cube straight up along the face's normal, out of the fixed cube.
+    w.world.step();
+    const Vector3 after = node->getWorldPosition();
+    EXPECT_NEAR(after.x, start.x, 1e-4f);
+    EXPECT_NEAR(after.z, start.z, 1e-4f);
+    EXPECT_NEAR(after.y, start.y + 0.05f, 1e-3f);
+    EXPECT_TRUE(fixed->getNode()->getWorldPosition().isZero());
 }
