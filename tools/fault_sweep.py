@@ -8,7 +8,7 @@ fault whose text is not found exactly once is reported as not applicable. The or
 written back after every fault, also when the sweep is interrupted; a sweep killed outright
 leaves a journal that the next run restores first.
 
-    python3 tools/fault_sweep.py [--build build/release] [--only TEXT] [--list FILE] [--check]
+    python3 tools/fault_sweep.py [--build build/release] [--only TEXT]... [--list FILE] [--check]
 
 Prints one line per fault and a table at the end; exits 1 when a fault survived that the list
 does not explain (a third field in its header says why it cannot change behaviour).
@@ -132,7 +132,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build", default="build/release", help="configured build folder")
     parser.add_argument("--list", default=os.path.join(ROOT, "tools", "fault_sweep.txt"))
-    parser.add_argument("--only", default="", help="only faults whose file or description contain this")
+    parser.add_argument("--only", action="append", default=[],
+                        help="only faults whose file or description contain this (repeatable)")
     parser.add_argument("--timeout", type=int, default=600, help="seconds for one test program")
     parser.add_argument("--jobs", default="2")
     parser.add_argument("--check", action="store_true", help="only report where each fault applies")
@@ -142,7 +143,7 @@ def main():
     if not os.path.isfile(os.path.join(build, "CMakeCache.txt")):
         raise SystemExit(f"{args.build} is not a configured build folder")
     faults = [f for f in parse_faults(args.list)
-              if args.only in f["file"] or args.only in f["description"]]
+              if not args.only or any(o in f["file"] or o in f["description"] for o in args.only)]
     # One sweep at a time per build folder: a second one would restore the first one's fault.
     lock = os.path.join(build, "fault_sweep.lock")
     if os.path.exists(lock):
