@@ -13,7 +13,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libmp3lame-dev libxml2-dev libxml2-utils
   libyaml-cpp-dev libassimp-dev assimp-utils assimp-testmodels
-  ffmpeg xvfb xdotool x11-utils imagemagick
+  ffmpeg xvfb xdotool x11-utils imagemagick python3
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64
 )

@@ -93,6 +93,14 @@ TEST_F(AnimationTest, LibraryRecordsLoadSaveAndShareTheirFramesByName) {
     ASSERT_EQ(cell->frames().count(), 2);
     EXPECT_EQ(cell->frames().getAt(0)->data, second->frames().getAt(0)->data);  // shared, not copied
     EXPECT_NE(cell->frames().getAt(0)->data, first->frames().getAt(0)->data);
+    {
+        // While a timeline loads, the lookup indexes the library as it grows, the later
+        // animation of a name still winning.
+        AnimationLoadScope loading;
+        EXPECT_EQ(record(true, 0, "intro")->frames().getAt(0)->data, second->frames().getAt(0)->data);
+        Animation* third = addLibrary("intro", {solidPackedFrame(0xFF0000FFu, 4)});
+        EXPECT_EQ(record(true, 0, "intro")->frames().getAt(0)->data, third->frames().getAt(0)->data);
+    }
     auto stranger = record(true, 0, "Intro");
     EXPECT_EQ(stranger->frames().count(), 0);
     stranger->render(0, 1024, 768, &device, 1, 1, 5);

@@ -21,6 +21,14 @@ TEST(PictureClip, PicturesLoadWholeOrShowTheUncompressBoxOrFailTheReader) {
     uLongf length = compressed.size();
     ASSERT_EQ(compress(compressed.data(), &length, pixels.data(), kFrameBufferBytes), Z_OK);
     compressed.resize(length);
+    auto deflated = [](const std::vector<uint8_t>& raw) {
+        std::vector<uint8_t> out(compressBound(raw.size()));
+        uLongf n = out.size();
+        EXPECT_EQ(compress(out.data(), &n, raw.data(), raw.size()), Z_OK);
+        out.resize(n);
+        return out;
+    };
+    const std::vector<uint8_t> tooLong = deflated(std::vector<uint8_t>(kFrameBufferBytes + 1, 7));
     // Records as (length field, the bytes that follow); the load error, or whether the uncompress
     // box shows. A stream that fails (cut short or not zlib) shows the shared black image.
     const struct {
@@ -35,6 +43,7 @@ TEST(PictureClip, PicturesLoadWholeOrShowTheUncompressBoxOrFailTheReader) {
          nullptr,
          true},
         {6, {1, 2, 3, 4, 5, 6}, nullptr, true},
+        {static_cast<int32_t>(tooLong.size()), tooLong, nullptr, true},  // one byte more than a picture
         {-1, {}, "bad count -1", false},
         {kMaxCompressedPicture + 1, {}, "bad count", false},
         {100, {'a', 'b', 'c'}, "truncated", false},  // shorter than its length
@@ -88,5 +97,22 @@ TEST(PictureClip, PicturesLoadWholeOrShowTheUncompressBoxOrFailTheReader) {
         EXPECT_EQ(screen.kind, RecordKind::ScreenTexture);
         EXPECT_EQ(screen.texture, 9u);
         EXPECT_FLOAT_EQ(screen.alpha, 1.0f);
+    }
+
+    // A stream shorter than a picture ends black, whatever the memory held before.
+    for (uint8_t fill : {0xAB, 0x00}) {
+        const std::vector<uint8_t> stream =
+            deflated(fill ? std::vector<uint8_t>(kFrameBufferBytes, fill) : std::vector<uint8_t>(1000, 200));
+        PackWriter w;
+        w.openMemory();
+        w.writeInt(static_cast<int32_t>(stream.size()));
+        w.writeBytes(stream.data(), stream.size());
+        PictureClip clip;
+        PackReader reader;
+        openOver(reader, w);
+        clip.load(reader);
+        ASSERT_NE(clip.image(), nullptr);
+        if (fill) continue;  // a whole picture, freed again before the short one loads
+        EXPECT_EQ(std::vector<uint8_t>(clip.image(), clip.image() + kFrameBufferBytes), pixels);
     }
 }

@@ -12,6 +12,8 @@
 #include "app/animation.h"
 #include "app/show_loader.h"
 #include "app/timeline.h"
+#include "app/timeline_writer.h"
+#include "scene/track.h"
 #include "support/captured_message_boxes.h"
 #include "test_packs.h"
 
@@ -103,7 +105,15 @@ TEST(ShowLoader, DamagedRecordsStopTheLoadNamingWhatAndWhere) {
          count(pack.timeline + 16)},
         {with(pack.pictureRecord + 20, 1 << 30), {"cell frame number", "1073741824"},
          {cellFields, cellFields}},
+        {with(pack.pictureRecord + 24, (1 << 24) + 1), {"cell frame number", "16777217"},
+         {cellFields, cellFields}},
     };
+    // Frame numbers up to 2^24 either way are legal; one beyond is not.
+    for (int32_t frame : {1 << 24, -(1 << 24)}) {
+        const std::vector<uint8_t> bytes = with(pack.pictureRecord + 20, frame);
+        const LoadOutcome outcome = load(&bytes);
+        EXPECT_TRUE(outcome.result.loaded()) << frame << ": " << outcome.result.error.text();
+    }
     for (const auto& c : cases) {
         SCOPED_TRACE(c.words[0]);
         const LoadOutcome outcome = load(&c.bytes);
@@ -120,6 +130,30 @@ TEST(ShowLoader, DamagedRecordsStopTheLoadNamingWhatAndWhere) {
         EXPECT_GE(reportedOffset(text), c.offset.first) << text;
         EXPECT_LE(reportedOffset(text), c.offset.second) << text;
     }
+}
+
+TEST(ShowLoader, TheLoadedTimelineWritesBackOneRecordPerCell) {
+    const ShowPack pack = buildShowPack();
+    CapturedMessageBoxes boxes;
+    resetAnimationList();
+    PackReader reader;
+    reader.openMemory(pack.bytes.data(), pack.bytes.size(), "data.pak");
+    MeshRegistry registry;
+    Timeline timeline;
+    ASSERT_TRUE(loadShowFrom(reader, registry, timeline).loaded());
+    const TimelineContent content = timeline.content();
+    ASSERT_EQ(content.tracks.size(), 3u);
+    for (int t = 0; t < 3; ++t) {
+        ASSERT_EQ(content.tracks[t].size(), 1u) << t;  // the closing key starts no cell
+        EXPECT_EQ(content.tracks[t][0], timeline.getTrack(t)->getKey(0)->getValue()) << t;
+    }
+    PackWriter w;
+    w.openMemory();
+    registry.save(w);
+    ASSERT_TRUE(writeTimeline(w, content).ok());
+    const LoadOutcome again = load(&w.bytes());
+    ASSERT_TRUE(again.result.loaded()) << again.result.error.text();
+    EXPECT_EQ(again.keysPerTrack, (std::vector<int>{2, 2, 2}));
 }
 
 TEST(ShowLoader, FilesLoadAndAMissingOneGivesAnEmptyShow) {

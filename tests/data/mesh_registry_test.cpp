@@ -231,21 +231,22 @@ TEST(MeshRegistryLegalRecords, FaceIndicesOutsideThePointsAreKeptNotedAndNeverDr
     PackWriter w;
     w.openMemory();
     w.writeInt(1);
-    // Four points; face 1 names point 9 and face 2 point -1.
-    writeEntry(w, "quad", 4, 4, {{3, 0, 1, 2}, {3, 2, 3, 9}, {4, -1, 0, 1, 2}}, 3);
+    // Four points; face 1 names point 4 (one past the last) and face 2 point -1.
+    writeEntry(w, "quad", 4, 4, {{3, 0, 1, 2}, {3, 2, 3, 4}, {4, -1, 0, 1, 2}}, 3);
     PackReader r;
     r.openMemory(w.bytes().data(), w.bytes().size(), "data.pak");
     MeshRegistry registry;
     registry.loadEntries(r);
     ASSERT_FALSE(r.failed()) << r.error();
     EXPECT_EQ(r.noteCount(), 2);
-    EXPECT_NE(r.firstNote().find("data.pak: face point index 9 outside 0..3 (the face is not drawn) at byte"),
+    EXPECT_NE(r.firstNote().find("data.pak: face point index 4 outside 0..3 (the face is not drawn) at byte"),
               std::string::npos)
         << r.firstNote();
+    EXPECT_EQ(r.noteSummary(), r.firstNote() + "; 1 more like it");
     MESH3D_ENTRY* quad = registry.findByKey("quad");
     ASSERT_NE(quad, nullptr);
     ASSERT_EQ(quad->getNbFaces(), 3);
-    EXPECT_EQ(quad->getFaces()[1][3], 9);  // kept as stored
+    EXPECT_EQ(quad->getFaces()[1][3], 4);  // kept as stored
 
     // A mesh sharing the entry draws the sound face only.
     StdMesh3D mesh;

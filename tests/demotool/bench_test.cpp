@@ -7,6 +7,7 @@
 #include "tools/demotool/cli.h"
 #include "tools/demotool/frame_costs.h"
 #include "tools/demotool/offline_show.h"
+#include "tools/demotool/progress.h"
 #include "tools/demotool/show_bench.h"
 
 namespace {
@@ -72,6 +73,26 @@ TEST(FrameCosts, SummaryTakesNearestRankPercentilesAndTheSlowestInOrder) {
     EXPECT_EQ(s.slowest[1].milliseconds, 100.0);
     EXPECT_LT(s.slowest[0].step, s.slowest[1].step);
     EXPECT_EQ(s.slowest[2].milliseconds, 99.0);
+}
+
+TEST(FrameTimes, NearestRankPercentilesAndTheProgressLine) {
+    FrameTimes times;
+    EXPECT_EQ(times.percentile(0.5), 0.0);
+    for (double ms : {5.0, 1.0, 4.0, 2.0, 3.0}) times.add(ms);
+    EXPECT_EQ(times.percentile(0.5), 3.0);  // rank ceil(2.5) = 3
+    EXPECT_EQ(times.percentile(0.99), 5.0);
+    EXPECT_EQ(times.percentile(0.0), 1.0);
+    EXPECT_EQ(times.mean(), 3.0);
+    EXPECT_EQ(times.max(), 5.0);
+
+    EXPECT_EQ(formatClock(3599.4), "59:59");
+    EXPECT_EQ(formatClock(3600.0), "1:00:00");
+    EXPECT_EQ(formatClock(59.6), "1:00");
+    EXPECT_EQ(formatClock(-3.0), "0:00");
+    // 30 of 300 frames in 10 s: 3 fps, 270 frames left take 1:30.
+    EXPECT_EQ(ProgressBar::line(30, 300, 10.0),
+              "[" + std::string(3, '#') + std::string(27, '.') + "] 30/300 frames  10%    3.0 fps 1:30 left");
+    EXPECT_EQ(ProgressBar::line(0, 300, 0.0).substr(32), " 0/300 frames   0%    0.0 fps ? left");
 }
 
 TEST_F(BenchShow, JsonHoldsEveryPassWithSaneFigures) {

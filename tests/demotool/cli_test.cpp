@@ -26,7 +26,8 @@ TEST(DemotoolCommandLine, ParsesOptionsAndRefusesBadValues) {
     int w = 0, h = 0;
     EXPECT_TRUE(parseSize("320x240", &w, &h));
     EXPECT_EQ(w * 1000 + h, 320240);
-    for (const char* bad : {"320", "0x240", "320x", "x240", "-3x4", "320x240x1", "99999x10", "720", "8k", "p720"})
+    EXPECT_TRUE(parseSize("16384x16384", &w, &h));
+    for (const char* bad : {"320", "0x240", "320x", "x240", "-3x4", "320x240x1", "99999x10", "16385x10", "10x16385", "720", "8k", "p720"})
         EXPECT_FALSE(parseSize(bad, &w, &h)) << bad;
     const struct { const char* name; int w, h; } named[] = {
         {"720p", 1280, 720}, {"1080p", 1920, 1080}, {"1440p", 2560, 1440}, {"4k", 3840, 2160}, {"4K", 3840, 2160}};
@@ -38,7 +39,7 @@ TEST(DemotoolCommandLine, ParsesOptionsAndRefusesBadValues) {
     double s = 0;
     EXPECT_TRUE(parseSeconds("12.5", &s));
     EXPECT_EQ(s, 12.5);
-    for (const char* bad : {"", "-1", "nan", "inf", "1s", " 2", "1e99"}) EXPECT_FALSE(parseSeconds(bad, &s)) << bad;
+    for (const char* bad : {"", "-1", "+1", "nan", "inf", "1s", " 2", "1e99"}) EXPECT_FALSE(parseSeconds(bad, &s)) << bad;
 }
 
 TEST(DemotoolCommandLine, BadUsageGivesTheSynopsisAndExitCode2) {

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
 #include "fx/meta_cube_fx.h"
 #include "fx/meta_field.h"
 #include "fx/scalar_grid.h"
+#include "mesh/std_mesh3d.h"
 #include "platform/null/null_render_device.h"
 #include "scene/material.h"
 #include "scene/material_library.h"
@@ -89,22 +91,62 @@ TEST(MetaField, SampleSumsBallsOverTheUnitCube) {
     EXPECT_EQ(f.grid().get(0, 0, 0), 0.0f);
 }
 
-TEST(MetaField, OnlyCellsWithCornersOnBothSidesOfTheLevelAreSurfaceCells) {
+// Keeps the grid index and number of every cell handed over.
+struct CellLog : CellDrawer {
+    Vector3 origin, cellSize;
+    std::vector<std::array<int, 3>> cells;
+    std::vector<int> numbers;
+    void drawCell(RenderDevice*, const Vector3& position, const Vector3& halfSize, int number) override {
+        EXPECT_EQ(halfSize.x * 2.0f, cellSize.x);
+        cells.push_back({static_cast<int>(std::lround((position.x - origin.x) / cellSize.x)),
+                         static_cast<int>(std::lround((position.y - origin.y) / cellSize.y)),
+                         static_cast<int>(std::lround((position.z - origin.z) / cellSize.z))});
+        numbers.push_back(number);
+    }
+};
+
+TEST(MetaField, DrawsExactlyTheCellsWithCornersOnBothSidesOfTheLevel) {
     MetaField field;
-    field.setResolution(3, 3, 3);
-    auto fill = [&](float v) {
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j)
-                for (int k = 0; k < 3; ++k) field.grid().set(i, j, k, v);
+    field.setResolution(8, 8, 8);
+    field.size.set(80, 40, 160);
+    field.offset.set(5, 6, 7);
+    field.threshold = 0.6f;
+    // A block of grid points above the level, so that cell (3, 3, 3) lies wholly inside; one of
+    // its points exactly at the level, which does not count as above.
+    for (int i = 2; i <= 4; ++i)
+        for (int j = 2; j <= 4; ++j)
+            for (int k = 2; k <= 4; ++k) field.grid().set(i, j, k, 0.9f);
+    field.grid().set(4, 4, 4, 0.6f);
+    StdMesh3D cube;
+    CellLog log;
+    log.cellSize.set(10, 5, 20);
+    log.origin = field.offset - field.size * 0.5f;
+    field.cube = &cube;
+    field.cellDrawer = &log;
+    field.drawCells(nullptr);
+
+    auto drawn = [&](int i, int j, int k) {
+        return std::count(log.cells.begin(), log.cells.end(), std::array<int, 3>{i, j, k});
     };
-    fill(0.9f);
-    EXPECT_FALSE(field.isSurfaceCell(1, 1, 1, 0.6f));  // all eight corners above
-    field.grid().set(0, 1, 0, 0.2f);
-    EXPECT_TRUE(field.isSurfaceCell(1, 1, 1, 0.6f));   // one below
-    fill(0.6f);
-    EXPECT_FALSE(field.isSurfaceCell(1, 1, 1, 0.6f));  // all at the level: none above
-    field.grid().set(1, 1, 1, 0.61f);
-    EXPECT_TRUE(field.isSurfaceCell(1, 1, 1, 0.6f));
+    int surface = 0;
+    for (int i = 0; i <= 8; ++i)
+        for (int j = 0; j <= 8; ++j)
+            for (int k = 0; k <= 8; ++k) {
+                const bool inRange = i >= 1 && i < 8 && j >= 1 && j < 8 && k >= 1 && k < 8;
+                const bool expected = inRange && field.isSurfaceCell(i, j, k, 0.6f);
+                surface += expected;
+                ASSERT_EQ(drawn(i, j, k), expected ? 1 : 0) << i << " " << j << " " << k;
+            }
+    EXPECT_FALSE(field.isSurfaceCell(3, 3, 3, 0.6f));  // wholly inside
+    EXPECT_FALSE(field.isSurfaceCell(7, 7, 7, 0.6f));  // wholly outside
+    EXPECT_FALSE(field.isSurfaceCell(5, 5, 5, 0.6f));  // only the point at the level
+    EXPECT_TRUE(field.isSurfaceCell(2, 2, 2, 0.6f));   // one corner of eight above
+    EXPECT_TRUE(field.isSurfaceCell(4, 4, 4, 0.6f));   // seven of eight above
+    // Cells 2..5 on each axis touch the block; of them the seven of 3..4 whose corners are all
+    // above, and (5, 5, 5), are not surface cells.
+    EXPECT_EQ(surface, 4 * 4 * 4 - 7 - 1);
+    ASSERT_EQ(log.numbers.size(), static_cast<size_t>(surface));
+    for (size_t n = 0; n < log.numbers.size(); ++n) EXPECT_EQ(log.numbers[n], static_cast<int>(n) + 1);
 }
 
 TEST(MetaCube_FX, MaterialsAreAddedOnceAndTakenIdsAreKept) {

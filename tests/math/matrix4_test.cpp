@@ -94,6 +94,14 @@ TEST(Matrix4, EulerRotationOrderAndRoundTrip) {
         back.setRotationEuler(m.getEulerAngles());
         expectMatrixNear(back, m, 2e-5f);
     }
+    // Of the two angle triples of a matrix whose m0 and m10 are both negative, the one with Y
+    // beyond pi/2 is reported: (2.5, 0.3, 2.5) reads back as (2.5 - pi, pi - 0.3, 2.5 - pi).
+    Matrix4 over;
+    over.setRotationEuler(Vector3(2.5f, 0.3f, 2.5f));
+    const Vector3 overAngles = over.getEulerAngles();
+    EXPECT_NEAR(overAngles.x, 2.5f - 3.1415927f, 1e-5f);
+    EXPECT_NEAR(overAngles.y, 3.1415927f - 0.3f, 1e-5f);
+    EXPECT_NEAR(overAngles.z, 2.5f - 3.1415927f, 1e-5f);
     // Gimbal lock: Y is always reported as -pi/2 and Z as 0.
     for (float y : {-1.5707964f, 1.5707964f}) {
         Matrix4 g, back;

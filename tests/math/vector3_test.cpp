@@ -44,6 +44,7 @@ TEST(Vector3, AnglesProjectionAndCross) {
     EXPECT_EQ(a.cosAngleTo(Vector3(0, 0, 0)), 0.0f);
     expectNear(Vector3(2, 0, 0).projectOnto(Vector3(3, 4, 0)), 3, 0, 0, 1e-5f);  // v on this direction
     expectNear(Vector3(1, 0, 0).cross(Vector3(0, 1, 0)), 0, 0, 1, 0);            // right-handed
+    expectNear(Vector3(2, 3, 4).cross(Vector3(5, 6, 7)), -3, 6, -3, 0);          // every component
 }
 
 TEST(Vector3, ClassifyAgainstUsesDoubleThresholds) {
@@ -76,6 +77,9 @@ TEST(ColorRGB, PackUnpackSaturationAndStorage) {
     ColorRGB a(0.8f, 0.4f, 0.5f);
     a.subtract(ColorRGB(2.0f, kNaN, 0.25f));
     expectNear(a, 0, 0, 0.25f, 0);  // floored at 0, NaN included
+    a.add(ColorRGB(1.5f, 0.5f, 0.5f));
+    a.add(ColorRGB(0.0f, 0.75f, 0.0f));
+    expectNear(a, 1, 1, 0.75f, 0);  // capped at 1, each channel on its own
 
     PackWriter w;
     w.openMemory();

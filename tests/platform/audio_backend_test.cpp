@@ -114,9 +114,12 @@ TEST(NullAudio, KeepsTheSetPositionAndRunsWithTheShowClockWhileUnpaused) {
     clock.advance(1000);
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 2250);
     EXPECT_EQ(FSOUND_SetPaused(channel, 0), 1);
+    clock.advance(300);
     EXPECT_EQ(FSOUND_Stream_SetTime(stream, 100), 1);  // a seek while running restarts from there
     clock.advance(40);
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 140);
+    EXPECT_EQ(FSOUND_Stream_SetTime(stream, -500), 1);  // before the start: the start
+    EXPECT_EQ(FSOUND_Stream_GetTime(stream), 0);
     EXPECT_EQ(FSOUND_Stream_Close(stream), 1);
     EXPECT_EQ(FSOUND_SetPaused(channel, 1), 0);  // nothing is on the channel any more
     FSOUND_Close();

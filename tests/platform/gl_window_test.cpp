@@ -91,6 +91,9 @@ TEST(GLWindowLetterbox, ClearColourBarsAndPictureAreaAtTheThreeSizes) {
         EXPECT_EQ(readPixel(size.width - 1, top - 1), kGreen);
         EXPECT_EQ(readPixel(5, top), kBlack);
         EXPECT_EQ(readPixel(5, size.height - 1), kBlack);
+        // A resize starts the black clears of the first frames again.
+        window.handleEvent(SurfaceEvent::resize(size.width, size.height));
+        EXPECT_EQ(window.getLetterboxCounter(), 1u);
     }
 }
 

@@ -37,8 +37,11 @@ TEST(RenderDeviceCore, CullsOnlyWhatLiesWhollyBehindOneFrustumPlane) {
         {"in view", box(-1, -11, -1, 1, -9, 1), 1},
         {"behind", box(-1, 9, -1, 1, 11, 1), 0},
         {"straddling the near plane", box(-1, -1, -1, 1, 1, 1), 1},
+        {"on the near plane", {Vector3(0, -0.1f, 0), Vector3(0.01f, -0.1f, 0)}, 1},
         {"beyond the far plane", box(-1, -400, -1, 1, -350, 1), 0},
         {"outside the left plane", box(50, -11, -1, 60, -9, 1), 0},
+        {"below the bottom plane", box(-1, -11, -60, 1, -9, -50), 0},
+        {"above the top plane", box(-1, -11, 50, 1, -9, 60), 0},
         {"45 degrees aside", {Vector3(15, -20, 0)}, 1},
         {"60 degrees aside", {Vector3(40, -20, 0)}, 0},
     };

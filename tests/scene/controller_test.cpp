@@ -2,6 +2,8 @@
 // allocation per frame.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <cmath>
 #include <numbers>
 
@@ -120,6 +122,9 @@ TEST(Controller, VisibilityComesFromTheEarlierKey) {
         c.apply(t, &tree.root);
         EXPECT_EQ(tree.target->isVisible(), t != 150) << t;
     }
+    c.setVisibilityTrack(floatTrack({{0, 0.5f}, {100, 1.0f}}));
+    c.apply(50, &tree.root);
+    EXPECT_FALSE(tree.target->isVisible());  // only a key of exactly 1 shows the node
     tree.target->setVisible(true);
     c.apply(250, &tree.root);  // no pair: left as it is
     EXPECT_TRUE(tree.target->isVisible());
@@ -167,6 +172,29 @@ TEST(ControllerSet, FirstControllerInTheFileIsAppliedLastAndRecordsRoundTrip) {
     second.openMemory();
     loaded.save(second);
     EXPECT_EQ(first.bytes(), second.bytes());
+
+    // A controller with a scale track alone: after the set's four ints, node 1 and the flags of
+    // position, rotation, scale and visibility; loaded back, the track scales the node.
+    Controller* scaleOnly = new Controller();
+    scaleOnly->setTargetId(1);
+    scaleOnly->setScaleTrack(vectorTrack({{0, Vector3(1, 1, 1)}, {1000, Vector3(3, 3, 3)}}));
+    ControllerSet single;
+    single.prepend(scaleOnly);
+    PackWriter scaled;
+    scaled.openMemory();
+    single.save(scaled);
+    PackReader fields;
+    fields.openMemory(scaled.bytes().data(), scaled.bytes().size());
+    for (int i = 0; i < 4; ++i) fields.getInt();
+    for (int32_t expected : {1, 0, 0, 1, 0}) EXPECT_EQ(fields.getInt(), expected);
+    PackReader scaledReader;
+    scaledReader.openMemory(scaled.bytes().data(), scaled.bytes().size());
+    ControllerSet scaledSet;
+    scaledSet.load(scaledReader);
+    ASSERT_FALSE(scaledReader.failed()) << scaledReader.error();
+    SmallTree scaledTree;
+    scaledSet.controllers().first()->apply(500, &scaledTree.root);
+    EXPECT_FLOAT_EQ(scaledTree.group->getScale().x, 2.0f);
 }
 
 TEST(ControllerSet, ApplyAndUpdateDoNotAllocateAfterTheFirstFrame) {
@@ -189,6 +217,14 @@ TEST(ControllerSet, ApplyAndUpdateDoNotAllocateAfterTheFirstFrame) {
         tree.target->getWorldMatrix();
     }
     EXPECT_EQ(allocations.count(), 0);
+}
+
+TEST(Track, InsertKeepsFileOrderAndWidensTheLastTime) {
+    Track t;
+    int values[4] = {};
+    for (int i = 0; i < 4; ++i) t.insert(&values[i], std::array<int32_t, 4>{50, 20, 80, 60}[i]);
+    EXPECT_EQ(t.getLastTime(), 80);  // the latest time, not the last key's
+    EXPECT_EQ(t.getKey(3)->getTime(), 60);
 }
 
 TEST(Track, UnknownKeyValueKindsAreLoadErrors) {

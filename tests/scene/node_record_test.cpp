@@ -133,6 +133,23 @@ TEST(NodeRecord, OverlongNamesTruncatedOrDeeplyNestedRecordsFail) {
     Group3D c;
     std::string error = loadGroup(deep.bytes(), c);
     EXPECT_NE(error.find("nested too deeply"), std::string::npos) << error;
+
+    // A chain of 256 records is the deepest that loads.
+    auto chain = [](int levels) {
+        PackWriter w;
+        w.openMemory();
+        for (int i = 0; i < levels; ++i) {
+            writeLeafRecord(w, i, "g");
+            if (i + 1 < levels)
+                for (int v : {1, 1, 0x10}) w.writeInt(v);
+            else
+                w.writeInt(0);
+        }
+        return w.bytes();
+    };
+    Group3D deepest, tooDeep;
+    EXPECT_EQ(loadGroup(chain(256), deepest), "");
+    EXPECT_NE(loadGroup(chain(257), tooDeep).find("nested too deeply"), std::string::npos);
 }
 
 TEST(NodeRecord, SaveThenLoadOfASceneTreeIsByteIdentical) {

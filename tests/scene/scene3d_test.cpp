@@ -178,6 +178,18 @@ TEST(Scene3D, SpawnedCubeMeshAndBody) {
     EXPECT_NEAR(mesh->getPoint(0, kTransformedPoints)->y, 1.0f, 0.1f);  // ready before its first update
     CubeBody* second = l.scene.spawnCube(0.5f, Vector3(0, 0, 0), Vector3(0, 0, 0), Vector3(0, 0, 0));
     EXPECT_NE(second->getNode()->getId(), mesh->getId());
+
+    // Past the largest id the numbers start again from 1, skipping every id in use, the
+    // scene's own included.
+    Scene3D wrapped;
+    wrapped.setId(1);
+    auto* last = new Group3D();
+    last->setId(INT32_MAX);
+    wrapped.addChild(last, 0);
+    auto* two = new Group3D();
+    two->setId(2);
+    wrapped.addChild(two, 0);
+    EXPECT_EQ(wrapped.newNodeId(), 3);
 }
 
 namespace {
