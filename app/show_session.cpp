@@ -126,6 +126,9 @@ void ShowSession::close() {
     if (player_) releaseShow(player_->timeline());
     player_.reset();
     clock_.reset();
+    // Attached sessions draw on a context that is still current here: the show's pictures go
+    // with it, so that starting afresh on the same window does not pile them up.
+    if (attached_ && glDevice_) glDevice_->releaseTextures();
     device_.reset();
     glDevice_ = nullptr;
     nullDevice_ = nullptr;

@@ -74,11 +74,17 @@ TextureName GLRenderDevice::newTexture(int width, int height, const void* pixels
     glEnable(GL_TEXTURE_2D);
     GLuint id = 0;
     glGenTextures(1, &id);
+    textures_.push_back(id);
     selectTexture(id);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, hasAlpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
                  pixels);
     glDisable(GL_TEXTURE_2D);
     return id;
+}
+
+void GLRenderDevice::releaseTextures() {
+    if (!textures_.empty()) glDeleteTextures(static_cast<GLsizei>(textures_.size()), textures_.data());
+    textures_.clear();
 }
 
 void GLRenderDevice::loadTexels(TextureName name, int x, int y, int width, int height, bool hasAlpha,

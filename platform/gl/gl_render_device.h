@@ -4,6 +4,8 @@
 // RenderDeviceCore. Every call needs a current GL context.
 #pragma once
 
+#include <vector>
+
 #include "platform/device/render_device_core.h"
 
 class GLRenderDevice final : public RenderDeviceCore {
@@ -16,6 +18,11 @@ public:
     // GL state an unbroken run leaves. On by default.
     void setDrawing(bool on) { drawing_ = on; }
     bool isDrawing() const { return drawing_; }
+
+    // Deletes every texture this device made; its GL context must be current. A show that starts
+    // afresh on the same context (a jump back in the preview) so does not keep the old show's
+    // pictures in the context's memory.
+    void releaseTextures();
 
 protected:
     void clearBuffers(bool colour, bool depth) override;
@@ -32,6 +39,7 @@ protected:
 
 private:
     bool drawing_ = true;
+    std::vector<unsigned> textures_;  // the names newTexture made
 };
 
 // Kind 0: a new OpenGL device; any other kind: null.

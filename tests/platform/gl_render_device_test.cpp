@@ -207,6 +207,22 @@ TEST_F(GLRenderDeviceTest, CameraMatricesEqualTheGLUtilityLibrarysOnes) {
     }
 }
 
+TEST_F(GLRenderDeviceTest, ReleasedTexturesLeaveTheContext) {
+    const unsigned char texels[4] = {0, 255, 0, 255};
+    TextureName first = 0, second = 0;
+    device_.createTexture(1, 1, texels, &first, 1);
+    device_.createTexture(1, 1, texels, &second, 1);
+    ASSERT_TRUE(glIsTexture(first));
+    ASSERT_TRUE(glIsTexture(second));
+    device_.releaseTextures();
+    EXPECT_FALSE(glIsTexture(first));
+    EXPECT_FALSE(glIsTexture(second));
+    // A texture made after the release is kept until the next one.
+    TextureName third = 0;
+    device_.createTexture(1, 1, texels, &third, 1);
+    EXPECT_TRUE(glIsTexture(third));
+}
+
 TEST_F(GLRenderDeviceTest, ScreenTextureRowZeroIsAtTheTopAndColumnZeroAtTheRight) {
     // 2 x 2 RGBA texture: row 0 red, green; row 1 blue, white.
     const uint8_t texels[] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
