@@ -11,6 +11,7 @@
 #include "mesh/contact_response.h"
 #include "mesh/physics_world.h"
 #include "mesh/rigid_body.h"
+#include "mesh/scene_physics.h"
 #include "scene/node3d.h"
 
 namespace {
@@ -368,4 +369,19 @@ TEST(PhysicsWorld, CornerOfASmallCubeInsideAFixedCubeTouchesTheNearestFaceAndIsP
         EXPECT_EQ(w.world.contacts()[i].pointA.y, 1.0f);
         EXPECT_GT(w.world.contacts()[i].plane.b, 0.0f);
     }
+}
+
+TEST(ScenePhysics, StepsFromItsStartFrameOn) {
+    // A scene's world steps at every frame from its start frame on, the start frame included.
+    ScenePhysics physics(nullptr);
+    physics.setStartFrame(2);
+    Node3D node;
+    auto* body = new CubeBody(&node);
+    body->setSize(1.0f);
+    body->setVelocity(Vector3(0.0f, 0.1f, 0.0f));
+    physics.adoptBody(body);
+    physics.stepFrame(1);
+    EXPECT_EQ(body->getVelocity().y, 0.1f);
+    physics.stepFrame(2);
+    EXPECT_FLOAT_EQ(body->getVelocity().y, 0.1f + physics.getGravityY());
 }
