@@ -82,6 +82,22 @@ const char* const kScene =
     "        - {time: 899, rotation: [0, 1, 0, 0]}\n"
     "      scale: []\n";
 
+// Builds source into dir/data.pak, unpacks that into dir/unpacked and builds it again: the second
+// pack must equal the first byte for byte. Returns the unpacked folder.
+fs::path buildUnpackAndRebuild(const fs::path& source, const fs::path& dir) {
+    const fs::path pack = dir / "data.pak";
+    const BuildResult built = buildShow(source.string(), pack.string());
+    EXPECT_TRUE(built.ok()) << (built.problems.empty() ? built.error : built.problems[0].text());
+    const fs::path unpacked = dir / "unpacked";
+    std::string error;
+    EXPECT_TRUE(unpackShow(pack.string(), unpacked.string(), &error)) << error;
+    const fs::path rebuilt = dir / "rebuilt.pak";
+    const BuildResult again = buildShow(unpacked.string(), rebuilt.string());
+    EXPECT_TRUE(again.ok()) << (again.problems.empty() ? again.error : again.problems[0].text());
+    EXPECT_EQ(fileBytes(rebuilt), fileBytes(pack));
+    return unpacked;
+}
+
 }  // namespace
 
 TEST(ShowSource, SamplePackUnpacksAndBuildsBackByteForByte) {
@@ -130,18 +146,9 @@ TEST(ShowSource, WrittenSourceBuildsAndNamesKeepEveryByte) {
     writeText(source / "show.yaml", kManifest);
     writeText(source / "scenes" / "first.yaml", scene);
 
-    const fs::path pack = fs::path(scratch.path()) / "data.pak";
-    const BuildResult built = buildShow(source.string(), pack.string());
-    ASSERT_TRUE(built.ok()) << (built.problems.empty() ? built.error : built.problems[0].text());
-
     // Unpacked and built again: the same pack, with the name's bytes.
-    const fs::path unpacked = fs::path(scratch.path()) / "unpacked";
-    std::string error;
-    ASSERT_TRUE(unpackShow(pack.string(), unpacked.string(), &error)) << error;
-    const fs::path rebuilt = fs::path(scratch.path()) / "rebuilt.pak";
-    const BuildResult again = buildShow(unpacked.string(), rebuilt.string());
-    ASSERT_TRUE(again.ok()) << (again.problems.empty() ? again.error : again.problems[0].text());
-    EXPECT_EQ(fileBytes(rebuilt), fileBytes(pack));
+    const fs::path unpacked = buildUnpackAndRebuild(source, scratch.path());
+    ASSERT_FALSE(HasFailure());
     const std::string text = fileText(unpacked / "scenes" / "001-unnamed.yaml");
     EXPECT_NE(text.find("\\x1B\\x1C"), std::string::npos);
     EXPECT_NE(text.find("\\xFE\\xFF\""), std::string::npos);
@@ -267,17 +274,8 @@ TEST(ShowSource, RecordsOutsideTheSampleShowSurviveUnpackAndBuild) {
               "    - targetId: 4\n"
               "      scale: [{time: 0, vector: [1, 2, 3]}]\n"
               "      visibility: [{time: 30, float: 0.5}]\n");
-    const fs::path pack = fs::path(scratch.path()) / "data.pak";
-    const BuildResult built = buildShow(source.string(), pack.string());
-    ASSERT_TRUE(built.ok()) << (built.problems.empty() ? built.error : built.problems[0].text());
-
-    const fs::path unpacked = fs::path(scratch.path()) / "unpacked";
-    std::string error;
-    ASSERT_TRUE(unpackShow(pack.string(), unpacked.string(), &error)) << error;
-    const fs::path rebuilt = fs::path(scratch.path()) / "rebuilt.pak";
-    const BuildResult again = buildShow(unpacked.string(), rebuilt.string());
-    ASSERT_TRUE(again.ok()) << (again.problems.empty() ? again.error : again.problems[0].text());
-    EXPECT_EQ(fileBytes(rebuilt), fileBytes(pack));
+    const fs::path unpacked = buildUnpackAndRebuild(source, scratch.path());
+    ASSERT_FALSE(HasFailure());
 
     // The odd mesh stays in its YAML document; the scene keeps each record's written form.
     const std::string mesh = fileText(unpacked / "meshes" / "001-mesh.yaml");
