@@ -10,7 +10,7 @@ PACKAGES=(
   zlib1g-dev libpng-dev nlohmann-json3-dev
   libsdl2-dev libsdl2-mixer-dev
   libgl-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri libgbm-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libmp3lame-dev libxml2-dev libxml2-utils
   libyaml-cpp-dev libassimp-dev assimp-utils assimp-testmodels
   ffmpeg xvfb xdotool x11-utils imagemagick python3

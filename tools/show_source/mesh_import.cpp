@@ -12,7 +12,8 @@ namespace {
 
 int32_t colourOf(const aiMaterial* material) {
     aiColor4D c(0.8f, 0.8f, 0.8f, 1.0f);
-    if (material) aiGetMaterialColor(material, AI_MATKEY_COLOR_DIFFUSE, &c);
+    if (material && aiGetMaterialColor(material, AI_MATKEY_COLOR_DIFFUSE, &c) != aiReturn_SUCCESS)
+        aiGetMaterialColor(material, AI_MATKEY_COLOR_AMBIENT, &c);
     auto byte = [](float v) { return static_cast<int32_t>(std::lround(std::fmin(std::fmax(v, 0.0f), 1.0f) * 255.0f)); };
     return byte(c.r) << 16 | byte(c.g) << 8 | byte(c.b);
 }
@@ -57,6 +58,10 @@ bool importMeshFile(const std::string& path, const ImportSettings& settings, Imp
         const aiMaterial* material =
             part->mMaterialIndex < scene->mNumMaterials ? scene->mMaterials[part->mMaterialIndex] : nullptr;
         const int32_t colour = colourOf(material);
+        float opacity = 1.0f;
+        if (material && aiGetMaterialFloat(material, AI_MATKEY_OPACITY, &opacity) == aiReturn_SUCCESS &&
+            part->mNumFaces > 0 && std::isfinite(opacity))
+            mesh->opacity = std::fmin(mesh->opacity, std::fmax(opacity, 0.0f));
         for (unsigned f = 0; f < part->mNumFaces; ++f) {
             const aiFace& face = part->mFaces[f];
             std::vector<int32_t> indices;

@@ -11,8 +11,11 @@ struct ImportedMesh {
     std::vector<std::array<float, 3>> points;
     // Each face: its point indices (triangles unless polygons are kept).
     std::vector<std::vector<int32_t>> faces;
-    // Each face's material colour (0xRRGGBB, the diffuse colour of its mesh's material).
+    // Each face's material colour (0xRRGGBB): the diffuse colour of its mesh's material, else its
+    // ambient colour, else light grey (0xCCCCCC).
     std::vector<int32_t> faceColours;
+    // The lowest opacity of the materials the faces use (1 when none says otherwise).
+    float opacity = 1.0f;
     int meshes = 0;
 };
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tools/make_show/music.h"
-#include "tools/show_source/source_codec.h"
+#include "tools/show_source/picture_files.h"
 
 namespace fs = std::filesystem;
 

@@ -59,6 +59,17 @@ std::string numbered(int n, const std::string& name) {
     return prefix + fileSafe(name);
 }
 
+// A whole number written in decimal.
+std::optional<int32_t> wholeNumber(const std::string& text) {
+    char* end = nullptr;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end || v < INT32_MIN || v > INT32_MAX) return std::nullopt;
+    return static_cast<int32_t>(v);
+}
+
+// The highest id a scene's material library keeps.
+constexpr int32_t kMaxMaterialId = 999;
+
 const float kZero3[3] = {0, 0, 0};
 const float kOne3[3] = {1, 1, 1};
 const float kIdentity4[4] = {0, 0, 0, 1};
@@ -192,6 +203,12 @@ void codeSoftBody(RecordCodec& c) {
 // Mesh node fields before its node record: points, faces with their materials, soft body.
 void codeMeshFields(RecordCodec& c, ShowRecordContext& x) {
     c.i32("frozen", 0);
+    char objName[48];
+    std::snprintf(objName, sizeof objName, "meshes/scene-%03d-%03d.obj", x.sceneCount, x.sceneMeshCount + 1);
+    if (c.inlineObj("obj", objName)) {
+        ++x.sceneMeshCount;
+        return codeSoftBody(c);
+    }
     const int32_t pointsMode = c.rawI32(!c.decoding() && c.has("sharedPoints") ? 1 : 0);
     if (pointsMode == 0) {
         codePoints(c, "points");
@@ -202,6 +219,7 @@ void codeMeshFields(RecordCodec& c, ShowRecordContext& x) {
     }
     const int32_t facesMode = c.rawI32(!c.decoding() && c.has("sharedFaces") ? 1 : 0);
     int32_t faceCount = 0;
+    std::string facesKey;
     if (facesMode == 0) {
         // Inline faces: [corner count 0..3, three point indices].
         faceCount = c.beginList("faces", false);
@@ -213,12 +231,30 @@ void codeMeshFields(RecordCodec& c, ShowRecordContext& x) {
         c.endList();
     } else {
         const std::string key = c.str("sharedFaces", std::nullopt);
+        facesKey = key;
         const auto entry = x.meshFaces.find(key);
         if (entry == x.meshFaces.end()) {
             if (!c.decoding()) c.problem("sharedFaces", "the key of a registry mesh, not '" + key + "'");
         } else {
             faceCount = entry->second;
         }
+    }
+    // The imported mesh's colours as materials from a first id on: 'meshMaterials: ID'.
+    if (!c.decoding() && c.has("meshMaterials")) {
+        const std::string text = c.peek("meshMaterials");
+        const std::optional<int32_t> first = wholeNumber(text);
+        const auto found = x.meshColours.find(facesKey);
+        if (!first) c.problem("meshMaterials", "a material id, not '" + text + "'");
+        if (found == x.meshColours.end() || static_cast<int32_t>(found->second.faceColour.size()) != faceCount) {
+            c.problem("meshMaterials", "a mesh whose sharedFaces names an imported registry mesh");
+            for (int32_t i = 0; i < faceCount; ++i) c.rawI32(0);
+        } else {
+            for (int32_t i = 0; i < faceCount; ++i)
+                c.rawI32(first.value_or(0) + found->second.faceColour[static_cast<size_t>(i)]);
+            // The import's opacity becomes the mesh's own (its param) unless the source gives one.
+            x.paramDefault = found->second.opacity;
+        }
+        return codeSoftBody(c);
     }
     // One material for every face: 'material: ID' instead of the list.
     if (!c.decoding() && c.has("material")) {
@@ -265,7 +301,8 @@ void codeNodeRecord(RecordCodec& c, ShowRecordContext& x, bool isMesh) {
     if (isMesh) x.meshNodeIds.insert(id);
     c.i32("reserved", 0);
     c.i32("targetId", 0);
-    c.f32("param", 1.0f);
+    c.f32("param", x.paramDefault);
+    x.paramDefault = 1.0f;
     c.str("name", std::string());
     float v[4];
     c.floats("position", 3, v, kZero3);
@@ -361,19 +398,53 @@ void codeChild(RecordCodec& c, ShowRecordContext& x) {
     }
 }
 
+// Encoding: {mesh: KEY, firstId: ID} of a scene's materials, one material for each colour of the
+// imported registry mesh KEY, with ids from ID on. Returns how many were written.
+int32_t codeImportedMaterials(RecordCodec& c, ShowRecordContext& x) {
+    const std::string key = c.peek("mesh");
+    const std::string first = c.peek("firstId");
+    const auto found = x.meshColours.find(key);
+    if (found == x.meshColours.end()) {
+        c.problem("mesh", "the key of an imported registry mesh, not '" + key + "'");
+        return 0;
+    }
+    const auto& colours = found->second.colours;
+    const std::optional<int32_t> id = wholeNumber(first);
+    if (!id || *id < 0 || *id > kMaxMaterialId + 1 - static_cast<int32_t>(colours.size())) {
+        c.problem("firstId", "a material id from 0 to " + std::to_string(kMaxMaterialId + 1 - static_cast<int32_t>(colours.size())) +
+                                 " (the mesh has " + std::to_string(colours.size()) + " colours), not '" + first + "'");
+        return 0;
+    }
+    for (size_t k = 0; k < colours.size(); ++k) {
+        c.rawI32(*id + static_cast<int32_t>(k));
+        c.rawI32(colours[k]);
+    }
+    return static_cast<int32_t>(colours.size());
+}
+
 // A scene clip's payload: materials, background, the scene's own node record, physics, then the
 // clip's controllers.
 void codeScene(RecordCodec& c, ShowRecordContext& x) {
     x.nodeIds.clear();
     x.meshNodeIds.clear();
+    x.sceneMeshCount = 0;
+    const size_t countAt = c.position();
     const int32_t materials = c.beginList("materials", false);
+    int32_t written = 0;
     for (int32_t i = 0; i < materials && !c.failed(); ++i) {
         c.beginItem(i);
-        c.i32("id", std::nullopt);
-        c.i32("colour", std::nullopt, true);
+        if (!c.decoding() && c.has("mesh")) {
+            written += codeImportedMaterials(c, x);
+        } else {
+            c.i32("id", std::nullopt);
+            c.i32("colour", std::nullopt, true);
+            ++written;
+        }
         c.endItem();
     }
     c.endList();
+    // Materials of imported meshes make the list longer than the source's.
+    if (!c.decoding() && written != materials) c.patchI32(countAt, written);
     float bg[3];
     c.floats("background", 3, bg, kZero3);
     c.beginMap("root");
@@ -435,7 +506,10 @@ void codeAnimation(RecordCodec& c, ShowRecordContext& x, int index) {
     if (mode == 1) {
         c.assetName("file");
     } else if (mode == 0) {
-        c.blobList("frames", "frames/" + numbered(index, name) + "/");
+        if (!c.decoding() && c.has("import"))
+            c.importFrames("import");
+        else
+            c.frameList("frames", "frames/" + numbered(index, name) + "/");
     }
 }
 
@@ -445,7 +519,7 @@ void codeMeshEntry(RecordCodec& c, ShowRecordContext& x) {
     const std::string key = c.str("key", std::nullopt);
     c.str("name", std::string());
     if (!c.decoding() && c.has("import")) {
-        const int32_t faces = c.importMesh("import");
+        const int32_t faces = c.importMesh("import", &x.meshColours[key]);
         if (!x.meshFaces.emplace(key, faces).second)
             c.problem("key", "a key that no other registry mesh has, not '" + key + "'");
         return;
@@ -471,6 +545,7 @@ void codeMeshEntry(RecordCodec& c, ShowRecordContext& x) {
 }  // namespace
 
 void codeShow(RecordCodec& c, ShowRecordContext& x) {
+    c.music("music");
     const int32_t meshes = c.beginList("meshes", false);
     for (int32_t i = 0; i < meshes && !c.failed(); ++i) {
         c.beginItem(i);

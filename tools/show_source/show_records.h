@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-class RecordCodec;
+#include "tools/show_source/source_codec.h"
 
 // What the records met so far, for names of files and for references.
 struct ShowRecordContext {
@@ -16,8 +16,11 @@ struct ShowRecordContext {
     std::set<std::string> animations;          // library animation names
     std::set<int32_t> nodeIds;                 // node ids of the scene being read
     std::set<int32_t> meshNodeIds;             // those of mesh nodes
+    std::map<std::string, ImportedColours> meshColours;  // imported registry key -> its colours
+    float paramDefault = 1.0f;                 // the next node's param when the source leaves it out
     int meshFileCount = 0;
     int sceneCount = 0;
+    int sceneMeshCount = 0;                    // mesh nodes with their own OBJ file in this scene
     int pictureCount = 0;
 };
 

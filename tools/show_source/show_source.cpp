@@ -4,6 +4,8 @@
 #include <yaml-cpp/exceptions.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,11 +17,16 @@
 #include "data/mesh_registry.h"
 #include "data/message_box.h"
 #include "data/pack_writer.h"
+#include "tools/make_show/music.h"
+#include "tools/show_source/media_decode.h"
 #include "tools/show_source/show_records.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// The longest music a build encodes.
+constexpr double kMaxMusicSeconds = 3600.0;
 
 // Boxes shown while a build or unpack loads and saves are collected, never shown.
 class QuietBoxes {
@@ -168,9 +175,34 @@ BuildResult buildShow(const std::string& folder, const std::string& packPath) {
     }
     std::error_code ec;
     fs::create_directories(pack.parent_path(), ec);
+    // The music goes beside the pack: an MP3 copied as it stands, other audio encoded as MP3
+    // first (into a temporary, so that a failure leaves nothing written).
+    fs::path musicSource = source / "music.mp3";
+    fs::path musicMade;
+    if (!encoder.musicFile().empty()) {
+        musicSource = source / encoder.musicFile();
+        std::string name = encoder.musicFile();
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char ch) { return std::tolower(ch); });
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".mp3") != 0) {
+            musicMade = pack.parent_path() / ".music.mp3.part";
+            std::vector<int16_t> samples;
+            std::string why;
+            if (!decodeAudioFile(musicSource.string(), kMusicSampleRate, kMaxMusicSeconds, &samples, &why) ||
+                !writeMp3(samples, musicMade.string(), &why)) {
+                SourceProblem at = encoder.musicPlace();
+                at.what = "music that can be decoded and encoded as MP3 (" + why + ")";
+                result.problems.push_back(at);
+                result.problemCount = 1;
+                fs::remove(musicMade, ec);
+                releaseShow(timeline);
+                return result;
+            }
+        }
+    }
     PackWriter writer;
     if (writer.open(pack.string().c_str()) != 0) {
         result.error = "cannot write " + pack.string();
+        if (!musicMade.empty()) fs::remove(musicMade, ec);
         releaseShow(timeline);
         return result;
     }
@@ -179,17 +211,23 @@ BuildResult buildShow(const std::string& folder, const std::string& packPath) {
     releaseShow(timeline);
     if (!written.ok() || writer.failed()) {
         writer.abort();
+        if (!musicMade.empty()) fs::remove(musicMade, ec);
         result.error = written.ok() ? "cannot write " + pack.string() : written.error;
         return result;
     }
     if (!writer.close()) {
         result.error = "cannot write " + pack.string();
+        if (!musicMade.empty()) fs::remove(musicMade, ec);
         return result;
     }
     // What the pack names beside it.
     for (const std::string& asset : encoder.assets())
         if (!copyFile(source / asset, pack.parent_path() / asset)) result.error = "cannot copy " + asset;
-    if (fs::is_regular_file(source / "music.mp3", ec) && !copyFile(source / "music.mp3", pack.parent_path() / "music.mp3"))
-        result.error = "cannot copy music.mp3";
+    if (!musicMade.empty()) {
+        fs::rename(musicMade, pack.parent_path() / "music.mp3", ec);
+        if (ec) result.error = "cannot write " + (pack.parent_path() / "music.mp3").string();
+    } else if (fs::is_regular_file(musicSource, ec) && !copyFile(musicSource, pack.parent_path() / "music.mp3")) {
+        result.error = "cannot copy " + musicSource.filename().string();
+    }
     return result;
 }

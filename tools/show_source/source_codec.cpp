@@ -1,13 +1,11 @@
 // The record codec's two directions: stream to YAML documents and YAML documents to stream.
 #include "tools/show_source/source_codec.h"
 
+#include "tools/show_source/animation_frames.h"
+#include "tools/show_source/media_decode.h"
 #include "tools/show_source/mesh_import.h"
+#include "tools/show_source/picture_files.h"
 
-#include <png.h>
-// libjpeg's header needs the standard I/O declarations first.
-#include <cstdio>
-#include <jpeglib.h>
-#include <csetjmp>
 #include <yaml-cpp/yaml.h>
 #include <zlib.h>
 
@@ -19,6 +17,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <climits>
 #include <set>
 #include <sstream>
 
@@ -113,157 +113,82 @@ bool bytesOfText(const std::string& text, std::string* bytes) {
 
 }  // namespace
 
-bool writePicturePng(const std::string& file, const uint8_t* rgba) {
-    const fs::path path = file;
-    std::error_code ec;
-    fs::create_directories(path.parent_path(), ec);
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = kPictureSide;
-    image.height = kPictureSide;
-    image.format = PNG_FORMAT_RGBA;
-    return png_image_write_to_file(&image, path.string().c_str(), 0, rgba, 0, nullptr) != 0;
-}
-
 namespace {
 
-// Decodes a PNG file into RGBA; the reason otherwise.
-bool readPng(const fs::path& path, std::vector<uint8_t>* rgba, int* width, int* height, std::string* why) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.string().c_str())) {
-        *why = image.message;
-        return false;
-    }
-    if (image.width > 16384 || image.height > 16384) {
-        png_image_free(&image);
-        *why = "a picture of at most 16384x16384";
-        return false;
-    }
-    image.format = PNG_FORMAT_RGBA;
-    rgba->assign(PNG_IMAGE_SIZE(image), 0);
-    *width = static_cast<int>(image.width);
-    *height = static_cast<int>(image.height);
-    if (!png_image_finish_read(&image, nullptr, rgba->data(), 0, nullptr)) {
-        *why = image.message;
-        return false;
-    }
-    return true;
-}
-
-struct JpegError {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
+// A mesh as an OBJ file holds it: points, faces of 0-based indices, and (for a mesh node) each
+// face's material.
+struct ObjMesh {
+    std::vector<float> points;
+    std::vector<std::vector<int32_t>> faces;
+    std::vector<int32_t> materials;
 };
 
-void jpegFailed(j_common_ptr info) {
-    auto* error = reinterpret_cast<JpegError*>(info->err);
-    (*info->err->format_message)(info, error->message);
-    std::longjmp(error->jump, 1);
+// OBJ text of a mesh: points with the shortest text that reads back exactly, faces 1-based, and
+// with materials a 'usemtl ID' line before each face whose material differs from the last one's.
+std::string objText(const std::string& heading, const ObjMesh& mesh, bool materials) {
+    std::string text = "# " + heading + "\n";
+    for (size_t i = 0; i + 2 < mesh.points.size(); i += 3)
+        text += "v " + floatText(mesh.points[i]) + " " + floatText(mesh.points[i + 1]) + " " +
+                floatText(mesh.points[i + 2]) + "\n";
+    for (size_t f = 0; f < mesh.faces.size(); ++f) {
+        if (materials && (f == 0 || mesh.materials[f] != mesh.materials[f - 1]))
+            text += "usemtl " + std::to_string(mesh.materials[f]) + "\n";
+        std::string line = "f";
+        for (int32_t index : mesh.faces[f]) line += " " + std::to_string(index + 1);
+        text += line + "\n";
+    }
+    return text;
 }
 
-// Decodes a JPEG file into RGBA; the reason otherwise.
-bool readJpeg(const fs::path& path, std::vector<uint8_t>* rgba, int* width, int* height, std::string* why) {
-    FILE* file = std::fopen(path.string().c_str(), "rb");
-    if (!file) {
-        *why = "cannot be opened";
-        return false;
-    }
-    jpeg_decompress_struct info{};
-    JpegError error{};
-    info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = jpegFailed;
-    // Changed after setjmp only through the pointer, so it stays sound when a failure jumps back.
-    const auto row = std::make_unique<std::vector<uint8_t>>();
-    if (setjmp(error.jump)) {
-        *why = error.message;
-        jpeg_destroy_decompress(&info);
-        std::fclose(file);
-        return false;
-    }
-    jpeg_create_decompress(&info);
-    jpeg_stdio_src(&info, file);
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    if (info.output_width > 16384 || info.output_height > 16384) {
-        jpeg_destroy_decompress(&info);
-        std::fclose(file);
-        *why = "a picture of at most 16384x16384";
-        return false;
-    }
-    *width = static_cast<int>(info.output_width);
-    *height = static_cast<int>(info.output_height);
-    rgba->assign(static_cast<size_t>(*width) * static_cast<size_t>(*height) * 4, 255);
-    row->resize(static_cast<size_t>(*width) * 3);
-    while (info.output_scanline < info.output_height) {
-        const size_t y = info.output_scanline;
-        JSAMPROW rows[1] = {row->data()};
-        jpeg_read_scanlines(&info, rows, 1);
-        for (int x = 0; x < *width; ++x)
-            std::memcpy(&(*rgba)[(y * static_cast<size_t>(*width) + static_cast<size_t>(x)) * 4], &(*row)[static_cast<size_t>(x) * 3], 3);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    std::fclose(file);
-    return true;
-}
-
-// Reads a PNG or JPEG picture as the 1024x1024 RGBA picture format: a picture of another size is
-// scaled to fit (bilinear), centred, with opaque black bars beside or above and below it.
-bool readPicture(const fs::path& path, std::vector<uint8_t>* rgba, std::string* why) {
-    std::vector<uint8_t> head;
-    {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            *why = "cannot be opened";
-            return false;
-        }
-        char magic[2] = {};
-        in.read(magic, 2);
-        head.assign(magic, magic + 2);
-    }
-    std::vector<uint8_t> source;
-    int w = 0;
-    int h = 0;
-    const bool jpeg = head[0] == 0xFF && head[1] == 0xD8;
-    if (!(jpeg ? readJpeg(path, &source, &w, &h, why) : readPng(path, &source, &w, &h, why))) return false;
-    if (w == kPictureSide && h == kPictureSide) {
-        *rgba = std::move(source);
-        return true;
-    }
-    if (w <= 0 || h <= 0) {
-        *why = "an empty picture";
-        return false;
-    }
-    rgba->assign(kPictureBytes, 0);
-    for (size_t i = 3; i < kPictureBytes; i += 4) (*rgba)[i] = 255;
-    const double scale = std::min(static_cast<double>(kPictureSide) / w, static_cast<double>(kPictureSide) / h);
-    const int fitW = std::max(1, static_cast<int>(std::lround(w * scale)));
-    const int fitH = std::max(1, static_cast<int>(std::lround(h * scale)));
-    const int left = (kPictureSide - fitW) / 2;
-    const int top = (kPictureSide - fitH) / 2;
-    for (int y = 0; y < fitH; ++y) {
-        const double sy = std::clamp((y + 0.5) / scale - 0.5, 0.0, h - 1.0);
-        const int y0 = static_cast<int>(sy);
-        const int y1 = std::min(y0 + 1, h - 1);
-        const double fy = sy - y0;
-        for (int x = 0; x < fitW; ++x) {
-            const double sx = std::clamp((x + 0.5) / scale - 0.5, 0.0, w - 1.0);
-            const int x0 = static_cast<int>(sx);
-            const int x1 = std::min(x0 + 1, w - 1);
-            const double fx = sx - x0;
-            uint8_t* out = &(*rgba)[(static_cast<size_t>(top + y) * kPictureSide + static_cast<size_t>(left + x)) * 4];
-            for (int c = 0; c < 4; ++c) {
-                auto at = [&](int px, int py) { return source[(static_cast<size_t>(py) * w + px) * 4 + c]; };
-                const double v = (at(x0, y0) * (1 - fx) + at(x1, y0) * fx) * (1 - fy) +
-                                 (at(x0, y1) * (1 - fx) + at(x1, y1) * fx) * fy;
-                out[c] = static_cast<uint8_t>(std::lround(v));
+// Reads the points ('v x y z'), faces ('f' with 'i', 'i/t', 'i/t/n' or 'i//n' corners, 1-based
+// or negative from the last point) and 'usemtl ID' lines of an OBJ file; other lines are skipped.
+// Each bad line is handed to problem (its what), and reading goes on.
+void parseObj(std::istream& in, const std::string& name, ObjMesh* mesh,
+              const std::function<void(const std::string&)>& problem) {
+    std::string line;
+    int lineNumber = 0;
+    int32_t material = 0;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        std::istringstream words(line);
+        std::string tag;
+        words >> tag;
+        const std::string where = name + " line " + std::to_string(lineNumber);
+        if (tag == "v") {
+            std::string t[3];
+            float v[3] = {0, 0, 0};
+            words >> t[0] >> t[1] >> t[2];
+            for (int i = 0; i < 3; ++i)
+                if (!parseFloat(t[i], &v[i])) {
+                    problem("a point of three numbers in " + where);
+                    break;
+                }
+            mesh->points.insert(mesh->points.end(), v, v + 3);
+        } else if (tag == "f") {
+            std::vector<int32_t> face;
+            std::string corner;
+            while (words >> corner) {
+                int64_t index = 0;
+                const std::string first = corner.substr(0, corner.find('/'));
+                const auto known = static_cast<int64_t>(mesh->points.size() / 3);
+                if (!parseInteger(first, &index) || index == 0 || index > known || index < -known) {
+                    problem("point indices from 1 to " + std::to_string(known) + " in " + where);
+                    break;
+                }
+                face.push_back(static_cast<int32_t>(index > 0 ? index - 1 : known + index));
             }
+            mesh->faces.push_back(std::move(face));
+            mesh->materials.push_back(material);
+        } else if (tag == "usemtl") {
+            std::string id;
+            words >> id;
+            int64_t value = 0;
+            if (!parseInteger(id, &value) || value < INT32_MIN || value > INT32_MAX)
+                problem("a material id after usemtl, not '" + id + "', in " + where);
+            else
+                material = static_cast<int32_t>(value);
         }
     }
-    return true;
 }
 
 }  // namespace
@@ -578,31 +503,29 @@ void SourceDecoder::blob(const char* key, int32_t length, const std::string& sug
 
 bool SourceDecoder::objMesh(const char* key, const std::string& suggested, int32_t* faces) {
     const size_t start = cursor_;
-    std::string text = "# Points and faces of a registry mesh (numbers as stored, faces 1-based).\n";
+    ObjMesh mesh;
     const int32_t points = readWord();
     bool fits = points >= 0 && static_cast<uint64_t>(points) * 12 <= stream_.size() - cursor_;
-    for (int32_t i = 0; fits && i < points; ++i) {
-        float v[3];
-        for (float& f : v) {
-            const int32_t w = readWord();
-            std::memcpy(&f, &w, 4);
-        }
+    for (int32_t i = 0; fits && i < points * 3; ++i) {
+        const int32_t w = readWord();
+        float f;
+        std::memcpy(&f, &w, 4);
         // OBJ numbers are plain decimals: infinities and NaN stay in the YAML form.
-        fits = std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
-        text += "v " + floatText(v[0]) + " " + floatText(v[1]) + " " + floatText(v[2]) + "\n";
+        fits = std::isfinite(f);
+        mesh.points.push_back(f);
     }
     const int32_t count = fits ? readWord() : 0;
     fits = fits && count >= 0;
     for (int32_t i = 0; fits && i < count && !failed(); ++i) {
         const int32_t n = readWord();
         fits = n >= 1 && static_cast<uint64_t>(n) * 4 <= stream_.size() - cursor_;
-        std::string line = "f";
+        std::vector<int32_t> face;
         for (int32_t k = 0; fits && k < n; ++k) {
             const int32_t index = readWord();
             fits = index >= 0 && index < points;
-            line += " " + std::to_string(index + 1);
+            face.push_back(index);
         }
-        text += line + "\n";
+        mesh.faces.push_back(std::move(face));
     }
     if (!fits || failed()) {
         cursor_ = start;
@@ -610,21 +533,76 @@ bool SourceDecoder::objMesh(const char* key, const std::string& suggested, int32
         return false;
     }
     *faces = count;
+    const std::string text = objText("Points and faces of a registry mesh (numbers as stored, faces 1-based).", mesh, false);
     writeFile(suggested, std::vector<uint8_t>(text.begin(), text.end()));
     setScalar(key, quoteBytes(suggested));
     return true;
 }
 
-void SourceDecoder::blobList(const char* key, const std::string& prefix) {
+bool SourceDecoder::inlineObj(const char* key, const std::string& suggested) {
+    const size_t start = cursor_;
+    auto refuse = [&] {
+        cursor_ = start;
+        error_.clear();
+        return false;
+    };
+    ObjMesh mesh;
+    if (readWord() != 0) return refuse();  // shared points
+    const int32_t points = readWord();
+    if (failed() || points < 0 || static_cast<uint64_t>(points) * 12 > stream_.size() - cursor_) return refuse();
+    for (int32_t i = 0; i < points * 3; ++i) {
+        const int32_t w = readWord();
+        float f;
+        std::memcpy(&f, &w, 4);
+        if (!std::isfinite(f)) return refuse();
+        mesh.points.push_back(f);
+    }
+    if (readWord() != 0) return refuse();  // shared faces
+    const int32_t count = readWord();
+    if (failed() || count < 1 || static_cast<uint64_t>(count) * 20 > stream_.size() - cursor_) return refuse();
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t word[4];
+        for (int32_t& w : word) w = readWord();
+        if (word[0] != 3) return refuse();
+        for (int k = 1; k < 4; ++k)
+            if (word[k] < 0 || word[k] >= points) return refuse();
+        mesh.faces.push_back({word[1], word[2], word[3]});
+    }
+    for (int32_t i = 0; i < count; ++i) mesh.materials.push_back(readWord());
+    if (failed()) return refuse();
+    const std::string text = objText("A mesh node's points and triangles (numbers as stored, faces 1-based), each "
+                                     "face's material by usemtl.", mesh, true);
+    writeFile(suggested, std::vector<uint8_t>(text.begin(), text.end()));
+    setScalar(key, quoteBytes(suggested));
+    return true;
+}
+
+void SourceDecoder::frameList(const char* key, const std::string& prefix) {
     SourceNode* list = slot(key, SourceNode::Kind::List);
     stack_.push_back(list);
+    PalettePicture picture;
     for (int i = 1; !failed(); ++i) {
         const int32_t n = readWord();
         if (failed() || n < 0) break;
+        std::vector<uint8_t> bytes;
+        if (static_cast<size_t>(n) > stream_.size() - cursor_) {
+            error_ = "a frame runs past the end of the stream";
+            break;
+        }
+        bytes.assign(stream_.begin() + static_cast<std::ptrdiff_t>(cursor_),
+                     stream_.begin() + static_cast<std::ptrdiff_t>(cursor_ + static_cast<size_t>(n)));
+        cursor_ += static_cast<size_t>(n);
         char name[16];
-        std::snprintf(name, sizeof name, "%04d.bin", i);
         beginItem(i);
-        blob(nullptr, n, prefix + name);
+        if (paletteFrameOf(bytes, &picture)) {
+            std::snprintf(name, sizeof name, "%04d.png", i);
+            if (!writePalettePng((fs::path(folder_) / (prefix + name)).string(), picture) && error_.empty())
+                error_ = "cannot write " + (fs::path(folder_) / (prefix + name)).string();
+        } else {
+            std::snprintf(name, sizeof name, "%04d.bin", i);
+            writeFile(prefix + name, bytes);
+        }
+        setScalar(nullptr, quoteBytes(prefix + name));
         endItem();
     }
     stack_.pop_back();
@@ -1011,17 +989,163 @@ void SourceEncoder::blob(const char* key, int32_t, const std::string&) {
     put(bytes.data(), bytes.size());
 }
 
-void SourceEncoder::blobList(const char* key, const std::string& prefix) {
+struct SourceEncoder::FrameInput {
+    enum class Kind { Packed, Palette, Picture } kind = Kind::Packed;
+    std::vector<uint8_t> packed;
+    PalettePicture palette;
+    RgbaImage picture;
+    int pictureIndex = -1;  // among the pictures to quantise
+};
+
+namespace {
+
+bool endsWith(std::string text, const char* suffix) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char ch) { return std::tolower(ch); });
+    const size_t n = std::strlen(suffix);
+    return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
+}
+
+// The frame rate of stored animation frames: one frame every 30 ticks, 899 ticks a second.
+constexpr double kFramesPerSecond = 899.0 / 30.0;
+
+}  // namespace
+
+bool SourceEncoder::readFrameFile(const std::string& name, const YAML::Node* node, FrameInput* input) {
+    const std::string path = (fs::path(folder_) / name).string();
+    std::string why;
+    if (endsWith(name, ".bin")) {
+        input->kind = FrameInput::Kind::Packed;
+        if (!readWhole(path, &input->packed)) {
+            problemAt(node, "an existing file, not '" + name + "'");
+            return false;
+        }
+        if (input->packed.size() > kMaxBlobBytes) {
+            problemAt(node, "a file of at most 64 MiB");
+            input->packed.clear();
+            return false;
+        }
+        return true;
+    }
+    const PalettePng palette = readPalettePng(path, &input->palette, &why);
+    if (palette == PalettePng::Read) {
+        input->kind = FrameInput::Kind::Palette;
+        return true;
+    }
+    input->kind = FrameInput::Kind::Picture;
+    if (palette == PalettePng::Failed ||
+        !readPictureFile(path, &input->picture.pixels, &input->picture.width, &input->picture.height, &why)) {
+        problemAt(node, "a PNG or JPEG frame, or packed frame bytes (.bin), at '" + name + "' (" + why + ")");
+        input->picture = RgbaImage{};
+        return false;
+    }
+    return true;
+}
+
+void SourceEncoder::putFrames(std::vector<FrameInput>& inputs) {
+    std::vector<RgbaImage> pictures;
+    for (FrameInput& input : inputs)
+        if (input.kind == FrameInput::Kind::Picture && !input.picture.pixels.empty()) {
+            input.pictureIndex = static_cast<int>(pictures.size());
+            pictures.push_back(std::move(input.picture));
+        }
+    uint8_t palette[1024];
+    const int used = pictures.empty() ? 0 : buildFramePalette(pictures, palette);
+    for (FrameInput& input : inputs) {
+        std::vector<uint8_t> bytes;
+        if (input.kind == FrameInput::Kind::Packed) {
+            bytes = std::move(input.packed);
+        } else if (input.kind == FrameInput::Kind::Palette) {
+            bytes = packPaletteFrame(input.palette);
+        } else if (input.pictureIndex >= 0) {
+            bytes = packPaletteFrame(quantisePicture(pictures[static_cast<size_t>(input.pictureIndex)], palette, used));
+        }
+        rawI32(static_cast<int32_t>(bytes.size()));
+        put(bytes.data(), bytes.size());
+    }
+    rawI32(-1);
+}
+
+void SourceEncoder::frameList(const char* key, const std::string&) {
     const int32_t n = beginList(key, false, std::nullopt, false);
     // beginList wrote a count that this record does not have: take it back.
     stream_.resize(stream_.size() - 4);
+    std::vector<FrameInput> inputs(static_cast<size_t>(std::max(n, 0)));
     for (int32_t i = 0; i < n; ++i) {
         beginItem(i);
-        blob(nullptr, 0, prefix);
+        const YAML::Node* node = nullptr;
+        std::string name;
+        if (scalarOf(nullptr, &name, &node)) readFrameFile(name, node, &inputs[static_cast<size_t>(i)]);
         endItem();
     }
     endList();
-    rawI32(-1);
+    putFrames(inputs);
+}
+
+void SourceEncoder::importFrames(const char* key) {
+    const YAML::Node* node = nullptr;
+    std::string name;
+    const bool present = scalarOf(key, &name, &node);
+    const YAML::Node at = node ? *node : YAML::Node();
+    mark(node);
+    int64_t maxFrames = 300;
+    if (const YAML::Node* limit = value("maxFrames")) {
+        if (!limit->IsScalar() || !parseInteger(limit->Scalar(), &maxFrames) || maxFrames < 1 || maxFrames > 10000) {
+            problemAt(limit, "a whole number from 1 to 10000");
+            maxFrames = 300;
+        }
+    }
+    std::vector<FrameInput> inputs;
+    const fs::path path = fs::path(folder_) / name;
+    std::error_code ec;
+    if (!present) {
+        if (!node) problem(nullptr, std::string("the key '") + key + "'");
+    } else if (fs::is_directory(path, ec)) {
+        // A folder of pictures: one frame each, in the order of their names.
+        std::vector<std::string> files;
+        for (const auto& entry : fs::directory_iterator(path, ec)) {
+            const std::string file = entry.path().filename().string();
+            if (entry.is_regular_file(ec) && (endsWith(file, ".png") || endsWith(file, ".jpg") || endsWith(file, ".jpeg")))
+                files.push_back(file);
+        }
+        std::sort(files.begin(), files.end());
+        if (files.empty()) problemAt(&at, "a folder holding PNG or JPEG pictures, not '" + name + "'");
+        if (files.size() > static_cast<size_t>(maxFrames)) files.resize(static_cast<size_t>(maxFrames));
+        inputs.resize(files.size());
+        for (size_t i = 0; i < files.size(); ++i) readFrameFile((fs::path(name) / files[i]).string(), &at, &inputs[i]);
+    } else if (!fs::is_regular_file(path, ec)) {
+        problemAt(&at, "an existing folder of pictures or clip file, not '" + name + "'");
+    } else {
+        std::vector<RgbaImage> pictures;
+        std::string why;
+        if (!decodeVideoFrames(path.string(), kFramesPerSecond, static_cast<int>(maxFrames), kSourcePictureSide,
+                               &pictures, &why)) {
+            problemAt(&at, "a clip (animated GIF or video) at '" + name + "' (" + why + ")");
+        }
+        inputs.resize(pictures.size());
+        for (size_t i = 0; i < pictures.size(); ++i) {
+            inputs[i].kind = FrameInput::Kind::Picture;
+            inputs[i].picture = std::move(pictures[i]);
+        }
+    }
+    putFrames(inputs);
+}
+
+void SourceEncoder::music(const char* key) {
+    if (!has(key)) return;
+    const YAML::Node* node = nullptr;
+    std::string name;
+    if (!scalarOf(key, &name, &node)) return;
+    const Frame& top = *stack_.back();
+    musicPlace_ = {top.file, node->Mark().line + 1, node->Mark().column + 1, ""};
+    const fs::path path = fs::path(folder_) / name;
+    std::error_code ec;
+    std::string why;
+    if (!fs::is_regular_file(path, ec))
+        problemAt(node, "an existing audio file, not '" + name + "'");
+    else if (!endsWith(name, ".mp3") && !probeAudioFile(path.string(), &why))
+        problemAt(node, "an audio file at '" + name + "' (" + why + ")");
+    else
+        music_ = name;
 }
 
 bool SourceEncoder::objMesh(const char* key, const std::string&, int32_t* faces) {
@@ -1032,60 +1156,60 @@ bool SourceEncoder::objMesh(const char* key, const std::string&, int32_t* faces)
     const bool present = scalarOf(key, &name, &node);
     const YAML::Node at = node ? *node : YAML::Node();
     mark(node);
-    std::vector<float> points;
-    std::vector<std::vector<int32_t>> faceList;
+    ObjMesh mesh;
     std::ifstream in(fs::path(folder_) / name);
-    if (present && !in) {
+    if (present && !in)
         problemAt(&at, "an existing OBJ file, not '" + name + "'");
-    } else if (present) {
-        std::string line;
-        int lineNumber = 0;
-        while (std::getline(in, line)) {
-            ++lineNumber;
-            std::istringstream words(line);
-            std::string tag;
-            words >> tag;
-            const std::string where = name + " line " + std::to_string(lineNumber);
-            if (tag == "v") {
-                std::string t[3];
-                float v[3] = {0, 0, 0};
-                words >> t[0] >> t[1] >> t[2];
-                for (int i = 0; i < 3; ++i)
-                    if (!parseFloat(t[i], &v[i])) {
-                        problemAt(&at, "a point of three numbers in " + where);
-                        break;
-                    }
-                points.insert(points.end(), v, v + 3);
-            } else if (tag == "f") {
-                std::vector<int32_t> face;
-                std::string corner;
-                while (words >> corner) {
-                    // "i", "i/t", "i/t/n" or "i//n"; negative indices count back from the last point.
-                    int64_t index = 0;
-                    const std::string first = corner.substr(0, corner.find('/'));
-                    const auto known = static_cast<int64_t>(points.size() / 3);
-                    if (!parseInteger(first, &index) || index == 0 || index > known || index < -known) {
-                        problemAt(&at, "point indices from 1 to " + std::to_string(known) + " in " + where);
-                        break;
-                    }
-                    face.push_back(static_cast<int32_t>(index > 0 ? index - 1 : known + index));
-                }
-                faceList.push_back(std::move(face));
-            }
-        }
-    }
-    rawI32(static_cast<int32_t>(points.size() / 3));
-    for (float v : points) put(&v, 4);
-    rawI32(static_cast<int32_t>(faceList.size()));
-    for (const auto& face : faceList) {
+    else if (present)
+        parseObj(in, name, &mesh, [&](const std::string& what) { problemAt(&at, what); });
+    rawI32(static_cast<int32_t>(mesh.points.size() / 3));
+    for (float v : mesh.points) put(&v, 4);
+    rawI32(static_cast<int32_t>(mesh.faces.size()));
+    for (const auto& face : mesh.faces) {
         rawI32(static_cast<int32_t>(face.size()));
         for (int32_t index : face) rawI32(index);
     }
-    *faces = static_cast<int32_t>(faceList.size());
+    *faces = static_cast<int32_t>(mesh.faces.size());
     return true;
 }
 
-int32_t SourceEncoder::importMesh(const char* key) {
+bool SourceEncoder::inlineObj(const char* key, const std::string&) {
+    if (!has(key)) return false;
+    const YAML::Node* node = nullptr;
+    std::string name;
+    const bool present = scalarOf(key, &name, &node);
+    const YAML::Node at = node ? *node : YAML::Node();
+    mark(node);
+    ObjMesh mesh;
+    std::ifstream in(fs::path(folder_) / name);
+    if (present && !in)
+        problemAt(&at, "an existing OBJ file, not '" + name + "'");
+    else if (present)
+        parseObj(in, name, &mesh, [&](const std::string& what) { problemAt(&at, what); });
+    rawI32(0);  // own points
+    rawI32(static_cast<int32_t>(mesh.points.size() / 3));
+    for (float v : mesh.points) put(&v, 4);
+    rawI32(0);  // own faces
+    rawI32(static_cast<int32_t>(mesh.faces.size()));
+    bool reported = false;
+    for (const auto& face : mesh.faces) {
+        if ((face.empty() || face.size() > 3) && !reported) {
+            problemAt(&at, "faces of 1 to 3 corners in " + name + " (a mesh node's faces are triangles at most)");
+            reported = true;
+        }
+        rawI32(static_cast<int32_t>(std::min<size_t>(face.size(), 3)));
+        for (size_t k = 0; k < 3; ++k) rawI32(k < face.size() ? face[k] : 0);
+    }
+    for (int32_t material : mesh.materials) rawI32(material);
+    return true;
+}
+
+void SourceEncoder::patchI32(size_t at, int32_t value) {
+    if (at + 4 > stream_.size()) return;
+    for (int i = 0; i < 4; ++i) stream_[at + static_cast<size_t>(i)] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+}
+
+int32_t SourceEncoder::importMesh(const char* key, ImportedColours* colours) {
     const YAML::Node* node = nullptr;
     std::string text;
     const bool present = scalarOf(key, &text, &node);
@@ -1124,6 +1248,13 @@ int32_t SourceEncoder::importMesh(const char* key) {
             problemAt(&at, "a model file the importer reads at '" + text + "' (" + why + ")");
             mesh = ImportedMesh{};
         }
+    }
+    *colours = ImportedColours{};
+    colours->opacity = mesh.opacity;
+    for (const int32_t colour : mesh.faceColours) {
+        const auto known = std::find(colours->colours.begin(), colours->colours.end(), colour);
+        colours->faceColour.push_back(static_cast<int32_t>(known - colours->colours.begin()));
+        if (known == colours->colours.end()) colours->colours.push_back(colour);
     }
     rawI32(static_cast<int32_t>(mesh.points.size()));
     for (const auto& p : mesh.points) put(p.data(), 12);

@@ -23,6 +23,14 @@ struct SourceProblem {
 // At most this many problems are collected; the rest are counted only.
 constexpr int kMaxSourceProblems = 20;
 
+// The material colours of an imported model: its distinct colours (0xRRGGBB, in the order its
+// faces first use them), each face's index among them, and the lowest opacity of its materials.
+struct ImportedColours {
+    std::vector<int32_t> colours;
+    std::vector<int32_t> faceColour;
+    float opacity = 1.0f;
+};
+
 // A field-by-field codec. Fields address a key of the current map, or with a null key the
 // current list item. Decoding reads each value from the stream and writes it to the source
 // (leaving it out when it equals the default); encoding takes it from the source (the default when
@@ -65,23 +73,45 @@ public:
     // Bytes stored as an int32 length and the bytes (length given by the caller when decoding),
     // kept as a file of their own.
     virtual void blob(const char* key, int32_t length, const std::string& suggested) = 0;
-    // Blobs until a negative length (which ends them, written as -1), each kept as a file under
-    // prefix (a folder).
-    virtual void blobList(const char* key, const std::string& prefix) = 0;
+    // Packed animation frames until a negative length (which ends them, written as -1), each kept
+    // as a file under prefix (a folder): decoding writes a palette PNG for a frame that one gives
+    // back exactly and the packed bytes (.bin) for any other; encoding reads .bin files as they
+    // stand, palette PNG files of the frame size with their own palette, and other PNG or JPEG
+    // pictures fitted to the frame size and quantised to one palette built from them all.
+    virtual void frameList(const char* key, const std::string& prefix) = 0;
+    // Encoding: the packed frames (and the closing -1) of the folder of pictures or the clip file
+    // (animated GIF, video) under key, pictures as frameList takes them; a clip's pictures are
+    // those shown every 30 ticks (29.97 a second), at most maxFrames of the current map.
+    virtual void importFrames(const char* key) = 0;
+    // Encoding: the music named under key (any audio file; an MP3 is copied as it stands), checked
+    // now and written beside the pack by the build.
+    virtual void music(const char* key) = 0;
     // A registry mesh's points and faces (count, [x y z]..., count, [n i...]...) as an OBJ file
     // under key. Decoding writes the file when OBJ can hold the faces (each with at least one
     // corner, every index a point) and returns true; otherwise it reads nothing and returns false.
     // Encoding reads the named file (when key is present) and returns whether it did; faces gives
     // the face count.
     virtual bool objMesh(const char* key, const std::string& suggested, int32_t* faces) = 0;
+    // A mesh node's own points, faces and face materials (point mode word, points, face mode
+    // word, faces of [3, a, b, c], one material word a face) as an OBJ file under key, materials as
+    // 'usemtl ID' lines. Decoding writes the file when the record is of that shape (every face a
+    // triangle of points of the mesh, finite coordinates, at least one face) and returns true;
+    // otherwise it reads nothing and returns false. Encoding reads the named file when key is
+    // present (faces of 1 to 3 corners; faces before any usemtl take material 0).
+    virtual bool inlineObj(const char* key, const std::string& suggested) = 0;
     // Encoding: the points and faces of a registry mesh from the model file under key (with its
-    // settings: scale, rotation, swapYZ, keepPolygons), as the mesh section stores them.
-    virtual int32_t importMesh(const char* key) = 0;
+    // settings: scale, rotation, swapYZ, keepPolygons), as the mesh section stores them; colours
+    // gets the model's material colours.
+    virtual int32_t importMesh(const char* key, ImportedColours* colours) = 0;
     // A file the pack names and that lies beside it (FLI/FLC): decoding copies it into the
     // source; encoding checks that it exists and has the header the player needs.
     virtual std::string assetName(const char* key) = 0;
     // Encoding: reports a problem at key of the current map (or the current item).
     virtual void problem(const char* key, const std::string& what) = 0;
+    // Encoding: where the next byte goes, and a word written earlier there replaced (a count
+    // known only after its items). Decoding: 0 and nothing.
+    virtual size_t position() const = 0;
+    virtual void patchI32(size_t at, int32_t value) = 0;
     // Raw words outside any field (decoding reads, encoding writes value).
     virtual int32_t rawI32(int32_t value) = 0;
     virtual int16_t rawI16(int16_t value) = 0;
@@ -105,10 +135,6 @@ struct SourceNode {
 
 // Writes a YAML document: block maps and lists, flow lists on one line.
 std::string formatSourceDocument(const SourceNode& root, const std::string& heading);
-
-// Writes a 1024x1024 RGBA picture (4 bytes a pixel, top row first) as a PNG file, making its
-// folder. False when it cannot be written.
-bool writePicturePng(const std::string& path, const uint8_t* rgba);
 
 // A string as a double-quoted YAML scalar: printable ASCII as it is, other bytes as \xHH.
 std::string quoteBytes(const std::string& bytes);
@@ -152,9 +178,14 @@ public:
     void picture(const char* key, const std::string& suggested) override;
     void blob(const char* key, int32_t length, const std::string& suggested) override;
     std::string assetName(const char* key) override;
-    void blobList(const char* key, const std::string& prefix) override;
-    int32_t importMesh(const char*) override { return 0; }
+    void frameList(const char* key, const std::string& prefix) override;
+    void importFrames(const char*) override {}
+    void music(const char*) override {}
+    bool inlineObj(const char* key, const std::string& suggested) override;
+    int32_t importMesh(const char*, ImportedColours*) override { return 0; }
     bool objMesh(const char* key, const std::string& suggested, int32_t* faces) override;
+    size_t position() const override { return 0; }
+    void patchI32(size_t, int32_t) override {}
     void problem(const char*, const std::string&) override {}
     int32_t rawI32(int32_t) override { return readWord(); }
     int16_t rawI16(int16_t) override;
@@ -196,6 +227,10 @@ public:
     SourceProblem placeOf(uint64_t offset) const;
     // Files the source names beside the pack (FLI/FLC), relative to the folder.
     const std::vector<std::string>& assets() const { return assets_; }
+    // The music the manifest names (relative to the folder; "" when it names none) and the place
+    // of its key.
+    const std::string& musicFile() const { return music_; }
+    const SourceProblem& musicPlace() const { return musicPlace_; }
     void addProblem(const std::string& file, int line, int column, const std::string& what);
 
     bool decoding() const override { return false; }
@@ -217,9 +252,14 @@ public:
     void picture(const char* key, const std::string& suggested) override;
     void blob(const char* key, int32_t length, const std::string& suggested) override;
     std::string assetName(const char* key) override;
-    void blobList(const char* key, const std::string& prefix) override;
-    int32_t importMesh(const char* key) override;
+    void frameList(const char* key, const std::string& prefix) override;
+    void importFrames(const char* key) override;
+    void music(const char* key) override;
+    bool inlineObj(const char* key, const std::string& suggested) override;
+    int32_t importMesh(const char* key, ImportedColours* colours) override;
     bool objMesh(const char* key, const std::string& suggested, int32_t* faces) override;
+    size_t position() const override { return stream_.size(); }
+    void patchI32(size_t at, int32_t value) override;
     void problem(const char* key, const std::string& what) override;
     int32_t rawI32(int32_t value) override;
     int16_t rawI16(int16_t value) override;
@@ -236,6 +276,11 @@ private:
     bool scalarOf(const char* key, std::string* text, const YAML::Node** node);
     void put(const void* data, size_t n);
     void popFrame();
+    struct FrameInput;
+    // Reads one frame file (see frameList) for the field at node; false after a problem.
+    bool readFrameFile(const std::string& name, const YAML::Node* node, FrameInput* input);
+    // Writes the frames, quantising the pictures among them to one palette, then -1.
+    void putFrames(std::vector<FrameInput>& inputs);
 
     std::string folder_;
     std::vector<uint8_t> stream_;
@@ -244,4 +289,6 @@ private:
     int problemCount_ = 0;
     std::vector<std::pair<uint64_t, SourceProblem>> places_;
     std::vector<std::string> assets_;
+    std::string music_;
+    SourceProblem musicPlace_;
 };
