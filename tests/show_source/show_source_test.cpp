@@ -110,6 +110,9 @@ TEST(ShowSource, SamplePackUnpacksAndBuildsBackByteForByte) {
     EXPECT_TRUE(fs::is_regular_file(source / "show.yaml"));
     EXPECT_TRUE(fs::is_regular_file(source / "spinner.flc"));
     EXPECT_TRUE(fs::exists(source / "pictures"));
+    // The wipe's frames and the scenes' own meshes come out as palette pictures and OBJ files.
+    EXPECT_TRUE(fs::is_regular_file(source / "frames" / "001-wipe" / "0032.png"));
+    EXPECT_TRUE(fs::is_regular_file(source / "meshes" / "scene-001-001.obj"));
 
     const fs::path rebuilt = fs::path(scratch.path()) / "out" / "data.pak";
     const BuildResult built = buildShow(source.string(), rebuilt.string());

@@ -77,14 +77,20 @@ int buildFramePalette(const std::vector<RgbaImage>& pictures, uint8_t palette[10
         std::memset(palette + 4 * i, 0, 3);
         palette[4 * i + 3] = 255;
     }
-    // Every pixel of the first pictures; a sparser grid of pixels when there are many, so that
-    // the count stays near 16 million samples.
-    const size_t total = pictures.size() * kSourcePicturePixels;
+    // The pictures' own pixels (every one, or a sparser grid when there are many, so that the
+    // count stays near 16 million), and the black of the bars that fitting adds, by the area they
+    // take in the picture's own pixels.
+    size_t total = 0;
+    for (const RgbaImage& picture : pictures) total += picture.pixels.size() / 4;
     const size_t step = std::max<size_t>(1, total / (size_t(16) << 20)) | 1;
     std::unordered_map<uint32_t, uint64_t> histogram;
+    const uint8_t black[4] = {0, 0, 0, 255};
     for (const RgbaImage& picture : pictures) {
-        const std::vector<uint8_t> fitted = fitPicture(picture.pixels, picture.width, picture.height);
-        for (size_t i = 0; i < kSourcePicturePixels; i += step) ++histogram[word(&fitted[i * 4])];
+        const size_t pixels = picture.pixels.size() / 4;
+        for (size_t i = 0; i < pixels; i += step) ++histogram[word(&picture.pixels[i * 4])];
+        const double side = std::max(picture.width, picture.height);
+        const double bars = (side * side - static_cast<double>(pixels)) / static_cast<double>(step);
+        if (bars >= 1.0) histogram[word(black)] += static_cast<uint64_t>(bars);
     }
     std::vector<Counted> colours;
     colours.reserve(histogram.size());

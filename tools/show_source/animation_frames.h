@@ -16,8 +16,9 @@ std::vector<uint8_t> packPaletteFrame(const PalettePicture& picture);
 // runs split otherwise, fewer or more pixels) give false.
 bool paletteFrameOf(const std::vector<uint8_t>& frame, PalettePicture* picture);
 
-// The palette of at most 256 colours (red, green, blue, alpha) for pictures fitted to the frame
-// size: their distinct colours when there are no more than 256, else the weighted averages of
+// The palette of at most 256 colours (red, green, blue, alpha) for pictures to be fitted to the
+// frame size, from their own pixels and the black of the bars fitting adds: their distinct
+// colours when there are no more than 256, else the weighted averages of
 // the boxes of a median cut of the colour space (the most populated, widest box split at its
 // median until there are 256). Unused entries are opaque black. Returns how many are used.
 int buildFramePalette(const std::vector<RgbaImage>& pictures, uint8_t palette[1024]);

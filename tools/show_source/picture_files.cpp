@@ -149,21 +149,29 @@ std::vector<uint8_t> fitPicture(const std::vector<uint8_t>& source, int w, int h
     const int fitH = std::max(1, static_cast<int>(std::lround(h * scale)));
     const int left = (kPictureSide - fitW) / 2;
     const int top = (kPictureSide - fitH) / 2;
+    // Each column's two source columns and weight, worked out once.
+    std::vector<int> x0s(static_cast<size_t>(fitW)), x1s(static_cast<size_t>(fitW));
+    std::vector<double> fxs(static_cast<size_t>(fitW));
+    for (int x = 0; x < fitW; ++x) {
+        const double sx = std::clamp((x + 0.5) / scale - 0.5, 0.0, w - 1.0);
+        x0s[static_cast<size_t>(x)] = static_cast<int>(sx);
+        x1s[static_cast<size_t>(x)] = std::min(x0s[static_cast<size_t>(x)] + 1, w - 1);
+        fxs[static_cast<size_t>(x)] = sx - x0s[static_cast<size_t>(x)];
+    }
     for (int y = 0; y < fitH; ++y) {
         const double sy = std::clamp((y + 0.5) / scale - 0.5, 0.0, h - 1.0);
         const int y0 = static_cast<int>(sy);
         const int y1 = std::min(y0 + 1, h - 1);
         const double fy = sy - y0;
-        for (int x = 0; x < fitW; ++x) {
-            const double sx = std::clamp((x + 0.5) / scale - 0.5, 0.0, w - 1.0);
-            const int x0 = static_cast<int>(sx);
-            const int x1 = std::min(x0 + 1, w - 1);
-            const double fx = sx - x0;
-            uint8_t* pixel = &out[(static_cast<size_t>(top + y) * kPictureSide + static_cast<size_t>(left + x)) * 4];
-            for (int c = 0; c < 4; ++c) {
-                auto at = [&](int px, int py) { return source[(static_cast<size_t>(py) * w + px) * 4 + c]; };
-                const double v = (at(x0, y0) * (1 - fx) + at(x1, y0) * fx) * (1 - fy) +
-                                 (at(x0, y1) * (1 - fx) + at(x1, y1) * fx) * fy;
+        const uint8_t* row0 = &source[static_cast<size_t>(y0) * static_cast<size_t>(w) * 4];
+        const uint8_t* row1 = &source[static_cast<size_t>(y1) * static_cast<size_t>(w) * 4];
+        uint8_t* pixel = &out[(static_cast<size_t>(top + y) * kPictureSide + static_cast<size_t>(left)) * 4];
+        for (int x = 0; x < fitW; ++x, pixel += 4) {
+            const size_t a = static_cast<size_t>(x0s[static_cast<size_t>(x)]) * 4;
+            const size_t b = static_cast<size_t>(x1s[static_cast<size_t>(x)]) * 4;
+            const double fx = fxs[static_cast<size_t>(x)];
+            for (size_t c = 0; c < 4; ++c) {
+                const double v = (row0[a + c] * (1 - fx) + row0[b + c] * fx) * (1 - fy) + (row1[a + c] * (1 - fx) + row1[b + c] * fx) * fy;
                 pixel[c] = static_cast<uint8_t>(std::lround(v));
             }
         }
