@@ -148,16 +148,17 @@ const CommandHelp kCommands[] = {
      "frames, FLI/FLC files) into PACK. The records are loaded with the player's own loaders and\n"
      "written with its savers. Problems in the source are all reported at once (up to 20), each\n"
      "as file:line:column: what was expected; then nothing is written and the exit code is 1.\n"
-     "FLI/FLC files and music.mp3 are copied beside PACK. The source format is described in\n"
-     "docs/show-source.md.\n"
+     "FLI/FLC files and the music are copied beside PACK (music other than MP3 is encoded as\n"
+     "music.mp3). The source format is described in docs/show-source.md.\n"
      "\n"
      "  -o PACK        the pack to write (required)\n"},
     {"unpack",
      "usage: demotool unpack PACK -o SOURCEDIR\n",
      "Loads PACK with the player's loaders and writes its source into SOURCEDIR: show.yaml,\n"
-     "scenes/*.yaml, meshes/*.yaml, pictures/*.png, frames/*/*.bin (packed frames), the FLI/FLC\n"
-     "files the pack names and music.mp3 from beside PACK. 'demotool build' of that folder gives\n"
-     "the same pack. The source format is described in docs/show-source.md.\n"
+     "scenes/*.yaml, meshes/*.yaml and *.obj, pictures/*.png, frames/*/*.png (palette pictures;\n"
+     "*.bin for frames no picture stands for), the FLI/FLC files the pack names and music.mp3\n"
+     "from beside PACK. 'demotool build' of that folder gives the same pack. The source format\n"
+     "is described in docs/show-source.md.\n"
      "\n"
      "  -o SOURCEDIR   the folder to write (created if missing)\n"},
     {"new",
