@@ -89,7 +89,8 @@ bool inflateZlibStream(const uint8_t* data, size_t size, size_t capacity, const 
         got = z.total_out;
     }
     inflateEnd(&z);
-    *produced = got;
+    // The probe past a full buffer counts in zlib's total but was never written to it.
+    *produced = got < capacity ? got : capacity;
     return status == Z_STREAM_END;
 }
 
