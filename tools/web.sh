@@ -44,8 +44,7 @@ cmake --build build/web-build -j2 --target demoplayer_web
 
 rm -rf build/web build/web.zip
 mkdir -p build/web
-cp build/web-build/tools/web/index.html build/web-build/tools/web/demoplayer.js \
-   build/web-build/tools/web/demoplayer.wasm build/web/
+cp tools/web/index.html build/web-build/tools/web/demoplayer.js build/web-build/tools/web/demoplayer.wasm build/web/
 cp build/release/show/data.pak build/release/show/music.mp3 build/release/show/spinner.flc build/web/
 (cd build && python3 -m zipfile -c web.zip web)
 echo "build/web/ and build/web.zip are ready"
