@@ -113,9 +113,60 @@ TEST(InflateDecoder, AgreesWithZlibOnCapacityAndDamage) {
         damaged[random() % damaged.size()] ^= static_cast<uint8_t>(1 + random() % 255);
         const Decoded a = ours(damaged, data.size());
         const Decoded b = zlibs(damaged, data.size());
-        if (!b.ok) EXPECT_FALSE(a.ok) << "flip " << i;
-        if (a.ok) EXPECT_EQ(a.bytes, b.bytes) << "flip " << i;
+        if (!b.ok) {
+            EXPECT_FALSE(a.ok) << "flip " << i;
+        }
+        if (a.ok) {
+            EXPECT_EQ(a.bytes, b.bytes) << "flip " << i;
+        }
     }
+}
+
+// One fixed-code block by hand: the literal 'a', then a match of length 3 at distance
+// `distance`, then the end; the stream's sum is that of `sumOf`.
+std::vector<uint8_t> oneMatchStream(int distance, const std::string& sumOf) {
+    std::vector<uint8_t> out = {0x78, 0x01};
+    uint32_t bits = 0;
+    int count = 0;
+    auto put = [&](uint32_t value, int n) {  // value's n bits, least significant first
+        for (int i = 0; i < n; ++i) {
+            bits |= ((value >> i) & 1u) << count;
+            if (++count == 8) {
+                out.push_back(static_cast<uint8_t>(bits));
+                bits = 0;
+                count = 0;
+            }
+        }
+    };
+    auto code = [&](uint32_t value, int n) {  // a Huffman code, most significant bit first
+        for (int i = n - 1; i >= 0; --i) put((value >> i) & 1u, 1);
+    };
+    put(1, 1);                 // the last block
+    put(1, 2);                 // fixed codes
+    code(0x30 + 'a', 8);       // literal 'a'
+    code(1, 7);                // length 3 (symbol 257)
+    code(distance - 1, 5);     // distance 1 or 2 (symbols 0 and 1, no extra bits)
+    code(0, 7);                // end of block (symbol 256)
+    if (count > 0) put(0, 8 - count);
+    const uLong sum = adler32(1, reinterpret_cast<const Bytef*>(sumOf.data()), static_cast<uInt>(sumOf.size()));
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(sum >> shift));
+    return out;
+}
+
+TEST(InflateDecoder, AMatchReachesOnlyBytesAlreadyWritten) {
+    // Distance 1 after one byte repeats it, as zlib does.
+    const std::vector<uint8_t> repeat = oneMatchStream(1, "aaaa");
+    const Decoded ok = ours(repeat, 16);
+    EXPECT_TRUE(ok.ok);
+    EXPECT_EQ(std::string(ok.bytes.begin(), ok.bytes.end()), "aaaa");
+    EXPECT_TRUE(zlibs(repeat, 16).ok);
+    // Distance 2 after one byte reaches before the output: rejected, even when the byte before
+    // the buffer would make the sum come out right.
+    std::vector<uint8_t> memory = {'z', 0, 0, 0, 0, 0, 0, 0};
+    size_t produced = 0;
+    const std::vector<uint8_t> before = oneMatchStream(2, "azaz");
+    EXPECT_FALSE(decodeZlibStream(before.data(), before.size(), 7, [&] { return memory.data() + 1; }, &produced));
+    EXPECT_FALSE(zlibs(before, 16).ok);
 }
 
 TEST(PlainPackFile, ReadsTheInflatedStreamThatPackReaderReadsFromGzip) {
