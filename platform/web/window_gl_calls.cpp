@@ -1,4 +1,4 @@
-// The few OpenGL 1.1 calls of the show's window (platform/gl_window.cpp) that WebGL lacks: flat
+// The few OpenGL 1.1 calls of the show's window and badge (platform/gl/) that WebGL lacks: flat
 // shading and the depth clear value, the projection and modelview matrices of the badge's
 // orthographic view, and the badge's raster position and pixel rectangle, drawn as a textured
 // quad of its exact size in window pixels through the fixed-function pipeline's shader.
