@@ -1,8 +1,6 @@
 // Picture clips: a compressed 1024 x 1024 still, uncompressed at load and drawn every frame.
 #include "app/picture_clip.h"
 
-#include <zlib.h>
-
 #include <cstring>
 #include <vector>
 
@@ -10,6 +8,7 @@
 #include "data/message_box.h"
 #include "data/pack_reader.h"
 #include "data/pack_writer.h"
+#include "data/zlib_codec.h"
 
 PictureClip::~PictureClip() { delete[] image_; }
 
@@ -39,33 +38,15 @@ int PictureClip::load(PackReader& reader) {
 bool PictureClip::uncompressImage(const uint8_t* data, size_t size) {
     // As zlib's uncompress, but the image is allocated only once the stream has produced its
     // first bytes: a stream that fails at once costs no 4 MiB allocation.
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK) return false;
-    uint8_t head[4096];
-    z.next_in = const_cast<Bytef*>(data);
-    z.avail_in = static_cast<uInt>(size);
-    z.next_out = head;
-    z.avail_out = sizeof head;
-    int status = inflate(&z, Z_NO_FLUSH);
-    size_t produced = z.total_out;
-    if ((status == Z_OK || status == Z_STREAM_END) && produced > 0) {
-        image_ = new uint8_t[kFrameBufferBytes];
-        std::memcpy(image_, head, produced);
-        z.next_out = image_ + produced;
-        z.avail_out = static_cast<uInt>(kFrameBufferBytes - produced);
-        while (status == Z_OK && z.avail_out > 0) status = inflate(&z, Z_NO_FLUSH);
-        // A stream with more than a whole image left fails, as uncompress would.
-        if (status == Z_OK && z.avail_out == 0) {
-            uint8_t probe = 0;
-            z.next_out = &probe;
-            z.avail_out = 1;
-            status = inflate(&z, Z_NO_FLUSH);
-            if (status == Z_OK || (status == Z_STREAM_END && z.avail_out == 0)) status = Z_BUF_ERROR;
-        }
-        produced = z.total_out;
-    }
-    inflateEnd(&z);
-    if (status != Z_STREAM_END) return false;
+    size_t produced = 0;
+    const bool ended = inflateZlibStream(
+        data, size, kFrameBufferBytes,
+        [this] {
+            image_ = new uint8_t[kFrameBufferBytes];
+            return image_;
+        },
+        &produced);
+    if (!ended) return false;
     // A short image ends black; an empty one is the shared black image.
     if (image_) std::memset(image_ + produced, 0, kFrameBufferBytes - produced);
     return true;
@@ -80,8 +61,8 @@ int PictureClip::save(PackWriter& writer) {
     static const std::vector<uint8_t> kBlank(kFrameBufferBytes, 0);
     const uint8_t* source = image() ? image() : kBlank.data();
     std::vector<uint8_t> compressed(kMaxCompressedPicture);
-    uLongf length = kMaxCompressedPicture;
-    if (compress(compressed.data(), &length, source, kFrameBufferBytes) == Z_OK) {
+    size_t length = kMaxCompressedPicture;
+    if (compressZlibStream(compressed.data(), &length, source, kFrameBufferBytes)) {
         messageBox("Z_OK", "", MessageBoxStyle::Ok);
     } else {
         messageBox("Z_BIG PROBLEMO", "Z_BIG PROBLEMO", MessageBoxStyle::Ok);

@@ -175,6 +175,12 @@ int ShowSession::step(int64_t n, StepDrawing drawing, const std::function<int()>
         player_->renderFrame(width_, height_, 0);
         return capture ? capture() : 0;
     }
+    if (drawing == StepDrawing::Composed) {
+        // drawFrame without its swap and letterbox: the host's system shows the picture.
+        player_->renderFrame(width_, height_, 0);
+        window->drawBadge(width_, height_, player_->getShowTime());
+        return capture ? capture() : 0;
+    }
     if (drawing == StepDrawing::Drawn || !glDevice_) return window->drawFrame(capture);
     glDevice_->setDrawing(false);
     window->setDrawing(false);

@@ -38,6 +38,10 @@ double timelineEndSeconds(const Timeline& timeline);
 enum class StepDrawing {
     Drawn,   // the frame as the window's loop draws it, letterbox and badge included
     Hidden,  // every call and GL state change of a drawn step, but no pixel cleared or drawn
+    // The frame and its badge as Drawn, without the buffer swap and the letterbox that end it: for
+    // a host whose system shows the picture when its frame callback returns (a browser), which
+    // calls swapAndLetterbox() before it draws the next one.
+    Composed,
 };
 
 class ShowSession {
@@ -79,8 +83,8 @@ public:
 
     // Plays step n (time showStepMilliseconds(n)). Drawn: the show's frame with badge; capture
     // (when given) runs on the finished picture before the swap and the letterbox; returns its
-    // result (0 without one). Hidden: the same calls without a pixel; returns 0. -1 when not
-    // attached.
+    // result (0 without one). Composed: the same up to capture, and no swap or letterbox. Hidden:
+    // the same calls without a pixel; returns 0. -1 when not attached.
     int step(int64_t n, StepDrawing drawing, const std::function<int()>& capture = {});
     // Steps done and to do, reported every few hundred steps of a seek.
     using Progress = std::function<void(int64_t done, int64_t total)>;

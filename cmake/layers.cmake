@@ -7,6 +7,13 @@
 # that an include of a higher layer's header fails to compile ("No such file or directory").
 # Programs see what the layer they link sees; tools, tests and benchmarks add the source tree.
 
+# CMake knows no whole-archive link for Emscripten's platform; its linker (wasm-ld) takes GNU ld's
+# options.
+if(EMSCRIPTEN AND NOT CMAKE_CXX_LINK_LIBRARY_USING_WHOLE_ARCHIVE_SUPPORTED)
+  set(CMAKE_CXX_LINK_LIBRARY_USING_WHOLE_ARCHIVE "LINKER:--whole-archive" "<LINK_ITEM>" "LINKER:--no-whole-archive")
+  set(CMAKE_CXX_LINK_LIBRARY_USING_WHOLE_ARCHIVE_SUPPORTED TRUE)
+endif()
+
 # Where the include roots live.
 set(DEMO_LAYER_ROOTS ${CMAKE_BINARY_DIR}/layer_roots)
 

@@ -6,7 +6,9 @@
 #   core/             every system: clock; the frame client, surface, audio backend and live
 #                     system interfaces
 #   device/           every system: the render device core (every device rule)
-#   gl/               every system: the OpenGL backend, the window and frame loop, the overlay
+#   gl/               every system: the window and frame loop, the device's OpenGL declaration, the
+#                     overlay
+#   gl/desktop/       Linux and Windows: the render device's OpenGL 1.1 backend
 #   null/             every system: the backends that draw and play nothing
 #   audio/            every system: the sound calls (FSOUND_*)
 #   recorder/         every system: the recorder interface
@@ -15,14 +17,19 @@
 #   recorder/posix/   Linux: the recorder on libav
 #   win32/            Windows: Win32 window, WGL, wave-out audio, boxes, clock
 #   recorder/win32/   Windows: the recorder on Video for Windows
+#   web/              the browser (Emscripten): the page's canvas and WebGL 1 (the render device's
+#                     backend, the window's few OpenGL 1.1 calls), Web Audio, the page's clock and
+#                     status line, no recorder
 set(DEMO_PLATFORM_FOLDERS_COMMON core device gl null audio recorder)
-set(DEMO_PLATFORM_FOLDERS_posix posix audio/posix recorder/posix)
-set(DEMO_PLATFORM_FOLDERS_win32 win32 recorder/win32)
+set(DEMO_PLATFORM_FOLDERS_posix gl/desktop posix audio/posix recorder/posix)
+set(DEMO_PLATFORM_FOLDERS_win32 gl/desktop win32 recorder/win32)
+set(DEMO_PLATFORM_FOLDERS_web web)
 
-# Sets out to the platform/ folders built for system (posix or win32), as paths from the source
+# Sets out to the platform/ folders built for system (posix, win32 or web), as paths from the source
 # root, after checking that every file of platform/ lies in a known folder.
 function(demo_platform_folders out system)
-  set(known ${DEMO_PLATFORM_FOLDERS_COMMON} ${DEMO_PLATFORM_FOLDERS_posix} ${DEMO_PLATFORM_FOLDERS_win32})
+  set(known ${DEMO_PLATFORM_FOLDERS_COMMON} ${DEMO_PLATFORM_FOLDERS_posix} ${DEMO_PLATFORM_FOLDERS_win32}
+    ${DEMO_PLATFORM_FOLDERS_web})
   file(GLOB_RECURSE files RELATIVE ${CMAKE_SOURCE_DIR}/platform CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*)
   set(misplaced)
   foreach(file ${files})

@@ -2,7 +2,7 @@
 // 10000-byte block buffer, with a sticky failure state for truncated or malformed input.
 #include "data/pack_reader.h"
 
-#include <zlib.h>
+#include "data/zlib_codec.h"
 
 #include <bit>
 #include <cstring>
@@ -46,7 +46,7 @@ int PackReader::open(const char* path) {
     noteCount_ = 0;
     name_ = path ? path : "";
     if (!path) return 5;
-    file_ = gzopen(path, "rb");
+    file_ = openPackFile(path);
     return file_ ? 0 : 5;
 }
 
@@ -70,10 +70,7 @@ int PackReader::openMemory(const void* data, size_t size, const char* name) {
 }
 
 void PackReader::close() {
-    if (file_) {
-        gzclose(file_);
-        file_ = nullptr;
-    }
+    file_.reset();
     if (memory_) {
         memory_ = false;
         memoryData_.clear();
@@ -87,7 +84,7 @@ void PackReader::refill() {
     cursor_ = 0;
     fill_ = 0;
     if (file_) {
-        const int got = gzread(file_, buffer_, kBlockSize);
+        const int got = file_->read(buffer_, kBlockSize);
         if (got > 0) {
             fill_ = got;
         } else if (got < 0) {
@@ -138,9 +135,8 @@ int PackReader::readStraddling(uint8_t* d, int n) {
     if (got < n) {
         std::memset(d, 0, static_cast<size_t>(n));
         if (streamError_) {
-            int code = 0;
-            const char* message = file_ ? gzerror(file_, &code) : nullptr;
-            failAt(std::string("corrupt stream (") + (message ? message : "read error") + ")", start, what_);
+            const std::string message = file_ ? file_->errorText() : "read error";
+            failAt("corrupt stream (" + message + ")", start, what_);
         } else if (!file_ && !memory_) {
             failAt("nothing open", start, what_);
         } else {

@@ -9,11 +9,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-// zlib's gzip file handle (gzFile), kept out of the headers.
-struct gzFile_s;
+class PackFileSource;
 
 // Where and why reading stopped.
 struct ReadError {
@@ -35,11 +35,11 @@ public:
     PackReader(const PackReader&) = delete;
     PackReader& operator=(const PackReader&) = delete;
 
-    // gzopen(path, "rb"): 0 when a handle was obtained, 5 otherwise.
+    // Opens the pack file at path (openPackFile): 0 when it could be opened, 5 otherwise.
     int open(const char* path);
     // Reads from memory instead of a gzip file (tests, tools). The bytes are copied. Returns 0.
     int openMemory(const void* data, size_t size, const char* name = "memory");
-    // gzclose on the handle if there is one.
+    // Closes the file if one is open.
     void close();
     // Copies n (1, 2 or 4) bytes, refilling across block boundaries; the number copied.
     int readBytes(void* destination, int n);
@@ -106,7 +106,7 @@ private:
     uint8_t buffer_[kBlockSize];
     int cursor_ = 0;
     int fill_ = 0;
-    gzFile_s* file_ = nullptr;
+    std::unique_ptr<PackFileSource> file_;
     bool memory_ = false;
     std::vector<uint8_t> memoryData_;
     size_t memoryPos_ = 0;
@@ -117,7 +117,7 @@ private:
     std::string name_;
     std::string folder_;
     const char* what_ = "data";
-    bool streamError_ = false;  // gzread reported an error (not just the end of the stream)
+    bool streamError_ = false;  // the file reported a damaged stream (not just its end)
     std::string firstNote_;
     int noteCount_ = 0;
 };

@@ -2,7 +2,7 @@
 // replaces its target only on a successful close, or to memory.
 #include "data/pack_writer.h"
 
-#include <zlib.h>
+#include "data/zlib_codec.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -25,7 +25,7 @@ int PackWriter::open(const char* path) {
     if (!path) return 5;
     path_ = path;
     tempPath_ = path_ + ".tmp";
-    file_ = gzopen(tempPath_.c_str(), "wb");
+    file_ = createPackFile(tempPath_.c_str());
     if (!file_) {
         failed_ = true;
         return 5;
@@ -44,9 +44,9 @@ void PackWriter::openMemory() {
 bool PackWriter::close() {
     if (toMemory_) return !failed_;
     if (!file_) return false;
-    const int rc = gzclose(file_);
-    file_ = nullptr;
-    if (rc != Z_OK) failed_ = true;
+    const bool finished = file_->finish();
+    file_.reset();
+    if (!finished) failed_ = true;
     if (!failed_) {
         // std::rename keeps an existing target on Windows; the filesystem rename replaces it
         // everywhere.
@@ -63,8 +63,8 @@ bool PackWriter::close() {
 
 void PackWriter::abort() {
     if (file_) {
-        gzclose(file_);
-        file_ = nullptr;
+        file_->finish();
+        file_.reset();
         std::remove(tempPath_.c_str());
     }
     failed_ = true;
@@ -76,11 +76,11 @@ void PackWriter::writeBytes(const void* data, size_t n) {
     if (toMemory_) {
         memory_.insert(memory_.end(), bytes, bytes + n);
     } else if (file_) {
-        // gzwrite takes an unsigned count; large blocks go in pieces.
+        // The file takes an unsigned count; large blocks go in pieces.
         size_t done = 0;
         while (done < n) {
             const size_t chunk = (n - done) > (1u << 30) ? (1u << 30) : (n - done);
-            const int put = gzwrite(file_, bytes + done, static_cast<unsigned>(chunk));
+            const int put = file_->write(bytes + done, static_cast<unsigned>(chunk));
             if (put <= 0 || static_cast<size_t>(put) != chunk) {
                 failed_ = true;
                 return;

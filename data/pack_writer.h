@@ -6,11 +6,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
-// zlib's gzip file handle (gzFile), kept out of the headers.
-struct gzFile_s;
+class PackFileSink;
 
 class PackWriter {
 public:
@@ -51,7 +51,7 @@ public:
     uint64_t offset() const { return written_; }
 
 private:
-    gzFile_s* file_ = nullptr;
+    std::unique_ptr<PackFileSink> file_;
     bool toMemory_ = false;
     std::vector<uint8_t> memory_;
     std::string path_;

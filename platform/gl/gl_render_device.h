@@ -1,7 +1,8 @@
-// GLRenderDevice: the render device's OpenGL 1.1 backend. It turns the core's primitives into
-// immediate-mode calls (coloured polygons without lighting, matrices loaded as the core computed
-// them, source-alpha blending, nearest-filtered repeating RGBA textures); every rule lives in
-// RenderDeviceCore. Every call needs a current GL context.
+// GLRenderDevice: the render device's OpenGL backend. It turns the core's primitives into GL calls
+// (coloured polygons without lighting, matrices loaded as the core computed them, source-alpha
+// blending, nearest-filtered RGBA textures); every rule lives in RenderDeviceCore. Linux and
+// Windows draw in OpenGL 1.1 immediate mode (gl/desktop/), the browser on WebGL 1 through a small
+// shader (web/). Every call needs a current GL context.
 #pragma once
 
 #include <vector>

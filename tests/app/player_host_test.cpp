@@ -1,12 +1,15 @@
 // The player on a host window (a headless GL context): run sets up GL and starts the show
-// without a loop, and frames driven by the host draw the due picture inside the letterbox.
+// without a loop, and frames driven by the host draw the due picture inside the letterbox; a
+// session's composed step leaves the end of the frame to the host.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/animation.h"
 #include "app/player.h"
 #include "app/show_loader.h"
+#include "app/show_session.h"
 #include "platform/core/clock.h"
 #include "platform/posix/headless_context.h"
 #include "support/audio_call_log.h"
@@ -58,4 +61,56 @@ TEST(PlayerHost, HostDrivenFramesDrawTheDuePicture) {
     EXPECT_EQ(fromTop(512, 384), "\xC8\x64\x14");
     EXPECT_EQ(fromTop(512, 760), std::string(3, '\0'));  // the lower bar
     EXPECT_TRUE(boxes.calls().empty()) << boxes.calls().front().text;
+}
+
+TEST(PlayerHost, AComposedStepLeavesTheDrawnPictureAndItsSwapAndLetterboxToTheHost) {
+    std::string why;
+    if (!EglSurface::platformAvailable(&why)) GTEST_SKIP() << "no headless GL here: " << why;
+    HeadlessContext context;
+    if (!context.open(1024, 768)) GTEST_SKIP() << context.error();
+
+    // One picture in an even orange from frame 0 to 100: due from the first step.
+    PackWriter w;
+    w.openMemory();
+    MeshRegistry().save(w);
+    for (int32_t v : {0, 0, 1, 1}) w.writeInt(v);
+    writePictureCell(w, 0, 100, 0xFF1464C8u);  // 200, 100, 20
+    w.writeInt(0);
+    const std::vector<uint8_t> bytes = w.bytes();
+    const std::string folder = testing::TempDir();
+    CapturedMessageBoxes boxes;
+    // The window's first frames draw into the upper region only and clear it black after their
+    // swap (the letterbox's counter rule): a drawn step's picture there is gone once the step
+    // returns. A pixel 150 rows from the top, in the picture's upper part (rows bottom-up).
+    auto upper = [](const std::string& rgba) { return rgba.substr((size_t(767 - 150) * 1024 + 512) * 4, 3); };
+    std::string drawn;
+    {
+        ShowSession session;
+        ASSERT_TRUE(session.openStream(folder, bytes).loaded());
+        ASSERT_TRUE(session.attach(context.surface(), 1024, 768));
+        session.step(0, StepDrawing::Hidden);
+        session.step(1, StepDrawing::Drawn, [&] {
+            drawn = context.readRgba();
+            return 7;
+        });
+        EXPECT_EQ(upper(context.readRgba()), std::string(3, '\0'));
+    }
+    ASSERT_EQ(upper(drawn), "\xC8\x64\x14");
+
+    // A composed step captures the same picture and leaves it for the host to show; the host's
+    // swapAndLetterbox then ends the frame as the drawn step does.
+    ShowSession session;
+    ASSERT_TRUE(session.openStream(folder, bytes).loaded());
+    ASSERT_TRUE(session.attach(context.surface(), 1024, 768));
+    session.step(0, StepDrawing::Hidden);
+    std::string composed;
+    EXPECT_EQ(session.step(1, StepDrawing::Composed, [&] {
+        composed = context.readRgba();
+        return 7;
+    }), 7);
+    EXPECT_TRUE(composed == drawn) << "the composed picture differs from the drawn one";
+    EXPECT_TRUE(context.readRgba() == drawn);
+    session.swapAndLetterbox();
+    EXPECT_EQ(upper(context.readRgba()), std::string(3, '\0'));
+    EXPECT_EQ(session.lastStep(), 1);
 }
