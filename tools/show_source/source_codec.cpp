@@ -1034,8 +1034,11 @@ bool SourceEncoder::objMesh(const char* key, const std::string&, int32_t* faces)
     mark(node);
     std::vector<float> points;
     std::vector<std::vector<int32_t>> faceList;
-    std::ifstream in(fs::path(folder_) / name);
-    if (present && !in) {
+    // Only a plain file is read: a device or a pipe named here would never end.
+    std::error_code ec;
+    std::ifstream in;
+    if (present && fs::is_regular_file(fs::path(folder_) / name, ec)) in.open(fs::path(folder_) / name);
+    if (present && !in.is_open()) {
         problemAt(&at, "an existing OBJ file, not '" + name + "'");
     } else if (present) {
         std::string line;
