@@ -1,5 +1,5 @@
-// Files that a source names are read only when they are plain files: a device named in their
-// place is a problem at its key, never a read without end.
+// Files that a source names are read only when they are plain files: a device or a folder named
+// in their place is a problem at its key, never a read without end or an abort.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -22,6 +22,22 @@ TEST(SourceNamedFiles, ADeviceInPlaceOfAnObjFileIsAProblem) {
     const BuildResult result = buildShow(source.string(), dir / "out/data.pak");
     ASSERT_EQ(result.problemCount, 1);
     EXPECT_EQ(result.problems[0].text(), "meshes/cube.yaml:2:6: an existing OBJ file, not '/dev/zero'");
+    EXPECT_FALSE(fs::exists(dir / "out/data.pak"));
+}
+
+TEST(SourceNamedFiles, DevicesAndFoldersInPlaceOfFrameFilesAreProblems) {
+    namespace fs = std::filesystem;
+    CapturedMessageBoxes boxes;
+    ScratchDir dir;
+    const fs::path source = fs::path(dir.path()) / "source";
+    fs::copy(fs::path(DEMO_SOURCE_DIR) / "examples" / "starter", source, fs::copy_options::recursive);
+    std::ofstream(source / "show.yaml", std::ios::binary | std::ios::trunc) << "animations:\n"
+                                                                              "  - name: \"wipe\"\n"
+                                                                              "    frames: [scenes, /dev/zero]\n";
+    const BuildResult result = buildShow(source.string(), dir / "out/data.pak");
+    ASSERT_EQ(result.problemCount, 2);
+    EXPECT_EQ(result.problems[0].text(), "show.yaml:3:14: an existing file, not 'scenes'");
+    EXPECT_EQ(result.problems[1].text(), "show.yaml:3:22: an existing file, not '/dev/zero'");
     EXPECT_FALSE(fs::exists(dir / "out/data.pak"));
 }
 

@@ -32,6 +32,10 @@ constexpr size_t kPictureBytes = size_t(kPictureSide) * kPictureSide * 4;
 constexpr uint64_t kMaxBlobBytes = 64u << 20;
 
 bool readWhole(const fs::path& path, std::vector<uint8_t>* bytes) {
+    // Only a plain file is read: a folder fails the read with an exception, and a device or a
+    // pipe would never end.
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
