@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include "data/printable_text.h"
 #include "platform/core/audio_backend.h"
 #include "platform/core/live_platform.h"
-#include "data/printable_text.h"
 #include "platform/gl/preview_overlay.h"
 #include "tools/demotool/cli.h"
 #include "tools/demotool/frame_schedule.h"
