@@ -22,6 +22,7 @@
 #include "scene/controller_set.h"
 #include "scene/group3d.h"
 #include "scene/material_library.h"
+#include "tools/show_source/show_source.h"
 
 namespace {
 
@@ -107,6 +108,33 @@ Bytes oneTrackPack(int32_t cells, Cells writeCells) {
     for (int32_t v : {0, 0, 0, 1, cells}) w.writeInt(v);
     writeCells(w);
     return w.bytes();
+}
+
+// A show source file as the show_source target takes it: a byte that picks the file (0 the
+// manifest, 1 the scene), then the file.
+void saveSourceFile(const std::string& name, uint8_t which, const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    Bytes seed{which};
+    seed.insert(seed.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    save("show_source", name, seed);
+}
+
+// The starter example's manifest and scene, and the sample show's unpacked manifest and scenes.
+void writeSourceSeeds(const fs::path& sampleShow, const fs::path& sourceDir) {
+    const fs::path starter = sourceDir / "examples" / "starter";
+    saveSourceFile("starter_show.yaml", 0, starter / "show.yaml");
+    saveSourceFile("starter_scene.yaml", 1, starter / "scenes" / "cube.yaml");
+    const fs::path unpacked = fs::temp_directory_path() / "make_seeds_source";
+    std::string error;
+    if (!unpackShow((sampleShow / "data.pak").string(), unpacked.string(), &error)) {
+        std::fprintf(stderr, "make_seeds: %s\n", error.c_str());
+        return;
+    }
+    saveSourceFile("sample_show.yaml", 0, unpacked / "show.yaml");
+    for (const auto& entry : fs::directory_iterator(unpacked / "scenes"))
+        saveSourceFile("sample_" + entry.path().filename().string(), 1, entry.path());
+    std::error_code ec;
+    fs::remove_all(unpacked, ec);
 }
 
 void writeHostilePacks() {
@@ -301,5 +329,6 @@ int main(int argc, char** argv) {
         save("fli_file", name, Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
     }
     writeHostilePacks();
+    writeSourceSeeds(argv[1], argv[2]);
     return reader.failed() ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 // The live preview's jumps are exact: on the same kind of GL context, the frame that PreviewShow
 // draws after a jump forward, a jump back (a fresh load) and a reload is the picture that
-// demotool snapshot takes at that time, and a damaged pack on reload leaves the show as it was.
+// demotool snapshot takes at that time, and a damaged pack on reload leaves the show as it was;
+// a show source built beside the playing show (as play does on every save) leaves its pictures.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include "platform/posix/headless_context.h"
 #include "tools/demotool/png_writer.h"
 #include "tools/demotool/preview_show.h"
+#include "tools/show_source/show_source.h"
 
 namespace {
 
@@ -100,6 +102,23 @@ TEST_F(PreviewShowTest, JumpsAndReloadsDrawWhatSnapshotTakes) {
     EXPECT_NE(error.find("data.pak"), std::string::npos) << error;
     EXPECT_NE(error.find("byte"), std::string::npos) << error;
     EXPECT_TRUE(drawn(show, 90) == newAt) << "after a failed reload";
+}
+
+TEST_F(PreviewShowTest, ABuildBesideTheShowLeavesItsPictures) {
+    PreviewShow show(context_.surface(), kW, kH, show_);
+    std::string error;
+    ASSERT_TRUE(show.load(&error)) << error;
+    // The playground's drops and bodies at 30 s and 31 s: they draw on the random generator and
+    // the stream's counter, which a build's loading sets back.
+    ASSERT_TRUE(snapshot({"30.000", "31.000"}));
+    EXPECT_TRUE(drawn(show, 1800) == picture("30.000"));
+    BuildResult built;
+    show.runBeside([&] {
+        built = buildShow((std::filesystem::path(DEMO_SOURCE_DIR) / "examples" / "starter").string(),
+                          scratch_ / "built/data.pak");
+    });
+    ASSERT_TRUE(built.ok());
+    EXPECT_TRUE(drawn(show, 1860) == picture("31.000")) << "30 s -> 31 s across a build";
 }
 
 }  // namespace

@@ -1,15 +1,18 @@
 // demotool play: the show in a live window with its music, for authors: pause, exact jumps, a
-// loop, pictures of the frame shown, reloading the pack, and an information overlay.
+// loop, pictures of the frame shown, reloading the pack, and an information overlay. A show
+// source folder is built into a temporary pack folder and rebuilt whenever it is saved.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "data/printable_text.h"
 #include "platform/core/audio_backend.h"
 #include "platform/core/live_platform.h"
 #include "platform/gl/preview_overlay.h"
@@ -18,6 +21,7 @@
 #include "tools/demotool/png_writer.h"
 #include "tools/demotool/preview_controls.h"
 #include "tools/demotool/preview_show.h"
+#include "tools/show_source/live_build.h"
 
 namespace {
 
@@ -84,12 +88,53 @@ void say(const std::string& line) {
     std::fflush(stdout);
 }
 
+// A fresh folder under the system's temporary folder, removed with its files with the object.
+class TemporaryFolder {
+public:
+    // False when no folder could be made.
+    bool create(const std::string& prefix) {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        const fs::path base = fs::temp_directory_path(ec);
+        if (ec) return false;
+        std::random_device seed;
+        std::mt19937_64 random(seed() ^ static_cast<uint64_t>(nowMs() * 1000.0));
+        // create_directory says whether it made the folder, so that one already there (another
+        // program's) is never taken over.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const fs::path candidate = base / (prefix + std::to_string(random() % 1000000000));
+            if (fs::create_directory(candidate, ec)) {
+                path_ = candidate.string();
+                return true;
+            }
+        }
+        return false;
+    }
+    ~TemporaryFolder() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// A build's problems on standard error, control bytes escaped.
+void reportProblems(const std::string& heading, const std::vector<std::string>& problems) {
+    std::fprintf(stderr, "demotool play: %s\n", heading.c_str());
+    for (const std::string& line : problems) std::fprintf(stderr, "%s\n", escapeControlBytes(line).c_str());
+    std::fflush(stderr);
+}
+
 class PlaySession {
 public:
-    // The show of folder; pictures that S writes go to the working directory.
-    PlaySession(PlatformSurface& surface, int width, int height, const std::string& folder)
+    // The show of folder; pictures that S writes go to the working directory. With live (not
+    // owned), folder is live's pack folder, and the source is rebuilt and reloaded when it is
+    // saved, and by R.
+    PlaySession(PlatformSurface& surface, int width, int height, const std::string& folder, LiveBuild* live)
         : surface_(surface), show_(&surface, width, height, folder), music_(liveAudioBackend()),
-          musicFile_((std::filesystem::path(folder) / "music.mp3").string()) {}
+          musicFile_((std::filesystem::path(folder) / "music.mp3").string()), live_(live) {}
 
     bool start(int64_t fromStep, const PreviewLoop& loop, std::string* error) {
         if (!show_.load(error)) return false;
@@ -108,6 +153,7 @@ public:
             SurfaceEvent event;
             while (!quit_ && surface_.pollEvent(event)) handle(event);
             if (quit_) break;
+            if (live_ && live_->changeSettled(nowMs())) rebuild();
             if (paused_) {
                 if (nowMs() - lastPausedDraw >= kPausedRedrawMs || redraw_) {
                     showKept();
@@ -168,7 +214,12 @@ private:
             case PreviewAction::SetLoopOut: loop_.setOut(step); break;
             case PreviewAction::ToggleLoop: loop_.enabled = !loop_.enabled; break;
             case PreviewAction::Snapshot: writeSnapshot(); break;
-            case PreviewAction::Reload: reload(); break;
+            case PreviewAction::Reload:
+                if (live_)
+                    rebuild();
+                else
+                    reload();
+                break;
             case PreviewAction::ToggleOverlay: overlay_ = !overlay_; break;
         }
         redraw_ = true;
@@ -225,6 +276,12 @@ private:
         }
         if (!reloadError_.empty()) wrapInto("RELOAD FAILED, STILL PLAYING THE PREVIOUS PACK: " + reloadError_, columns,
                                             &content.alerts);
+        if (!buildProblems_.empty()) {
+            content.alerts.push_back("BUILD FAILED, STILL PLAYING THE LAST GOOD SHOW:");
+            // Escaped before wrapping, so that a line's escapes count toward its width.
+            for (const std::string& problem : buildProblems_)
+                wrapInto(escapeControlBytes(problem), columns, &content.alerts);
+        }
         const int64_t step = show_.step();
         const int64_t ms = stepMs(step);
         std::string status = formatShowTime(ms) + "  FRAME " + std::to_string(step) + (paused_ ? "  PAUSED" : "");
@@ -289,6 +346,24 @@ private:
         goTo(step);
     }
 
+    // Builds the source as it is now: a good build is reloaded at the same time; a failed one
+    // leaves the last good show playing and the overlay shows the problems until a good build.
+    void rebuild() {
+        const int64_t step = show_.step();
+        LiveBuild::Outcome outcome = LiveBuild::Outcome::Unchanged;
+        show_.runBeside([&] { outcome = live_->build(); });
+        if (outcome == LiveBuild::Outcome::Rebuilt) {
+            buildProblems_.clear();
+            say("rebuilt the source at " + formatShowTime(stepMs(step)));
+            reload();
+            return;
+        }
+        buildProblems_ = live_->problemLines();
+        reportProblems("the source has problems, still playing the last good show:", buildProblems_);
+        // The build went through the process-wide state: the show is played up to where it was.
+        goTo(step);
+    }
+
     PlatformSurface& surface_;
     PreviewShow show_;
     Music music_;
@@ -299,6 +374,8 @@ private:
     std::string kept_;
     std::string progress_;
     std::string reloadError_;
+    LiveBuild* live_;
+    std::vector<std::string> buildProblems_;
     int64_t jumpTarget_ = 0;
     bool paused_ = false;
     bool overlay_ = true;
@@ -348,11 +425,27 @@ int playCommand(const std::vector<std::string>& args) {
         loop.enabled = true;
     }
 
-    const std::string dir = absolutePath(a.has("--dir") ? a.value("--dir") : ".");
+    std::string dir = absolutePath(a.has("--dir") ? a.value("--dir") : ".");
     std::error_code ec;
     if (!std::filesystem::is_directory(dir, ec)) {
         std::fprintf(stderr, "demotool play: no show directory %s\n", dir.c_str());
         return kExitFailure;
+    }
+    // A show source is built into a folder of its own, never into the source.
+    TemporaryFolder packFolder;
+    std::unique_ptr<LiveBuild> live;
+    if (LiveBuild::isSource(dir)) {
+        if (!packFolder.create("demotool-play-")) {
+            std::fprintf(stderr, "demotool play: cannot make a temporary folder for the pack\n");
+            return kExitFailure;
+        }
+        live = std::make_unique<LiveBuild>(dir, packFolder.path());
+        if (live->build() != LiveBuild::Outcome::Rebuilt) {
+            reportProblems("the source has problems, nothing to play:", live->problemLines());
+            return kExitFailure;
+        }
+        say("built " + dir + " into " + packFolder.path());
+        dir = packFolder.path();
     }
 
     std::unique_ptr<PlatformSurface> surface = createLiveSurface();
@@ -374,7 +467,7 @@ int playCommand(const std::vector<std::string>& args) {
 
     int status = kExitOk;
     {
-        PlaySession session(*surface, width, height, dir);
+        PlaySession session(*surface, width, height, dir, live.get());
         std::string error;
         if (!session.start(stepNearestSeconds(from), loop, &error)) {
             std::fprintf(stderr, "demotool play: %s\n", error.c_str());

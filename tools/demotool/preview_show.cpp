@@ -57,28 +57,18 @@ int64_t PreviewShow::lastStep() const { return hasShow() ? stepNearestSeconds(se
 bool PreviewShow::load(std::string* error) {
     const std::string pack = (std::filesystem::path(folder_) / kPackName).string();
     // The pack is loaded once on its own first, so that a damaged one never replaces the show.
-    uint64_t size = 0;
-    {
-        // The library of the show being played is set aside while the trial fills its own, and
-        // put back once the trial's show is freed.
-        std::vector<Animation*> playing;
-        if (animationList)
-            for (Animation* a : *animationList) playing.push_back(a);
-        resetAnimationList();
+    ShowLoadResult result;
+    runBeside([&] {
         MeshRegistry registry;
         Timeline timeline;
-        const ShowLoadResult result = loadShow(pack, registry, timeline, folder_, kPackName);
+        result = loadShow(pack, registry, timeline, folder_, kPackName);
         releaseShow(timeline);
-        for (Animation* a : playing) createAnimationList()->addLast(a);
-        // The trial load went through the process-wide state that the show uses: the show is
-        // played afresh up to where it was.
-        needsFresh_ = hasShow();
-        if (!result.loaded()) {
-            *error = result.error.text();
-            return false;
-        }
-        size = result.bytes;
+    });
+    if (!result.loaded()) {
+        *error = result.error.text();
+        return false;
     }
+    const uint64_t size = result.bytes;
     // The show is loaded again from these bytes whenever it starts afresh (a jump back), so that
     // it stays the show of this load whatever happens to the file until the next reload.
     std::vector<uint8_t> bytes;
@@ -98,6 +88,21 @@ bool PreviewShow::load(std::string* error) {
     }
     needsFresh_ = false;
     return true;
+}
+
+void PreviewShow::runBeside(const std::function<void()>& work) {
+    // The library of the show being played is set aside while the work fills its own, and put
+    // back once the work's show is freed.
+    std::vector<Animation*> playing;
+    if (animationList)
+        for (Animation* a : *animationList) playing.push_back(a);
+    resetAnimationList();
+    work();
+    resetAnimationList();
+    for (Animation* a : playing) createAnimationList()->addLast(a);
+    // The work went through the process-wide state that the show uses: the show is played
+    // afresh up to where it was.
+    needsFresh_ = hasShow();
 }
 
 int PreviewShow::drawStep(int64_t step, const std::function<int()>& capture, const Progress& progress) {

@@ -38,6 +38,10 @@ public:
     // step starts from a fresh show.
     bool load(std::string* error);
     bool hasShow() const { return session_.isOpen(); }
+    // Runs work, which may load shows of its own through the process-wide state (a trial load, a
+    // build of a show source), with this show's animation library set aside and put back after;
+    // the show is then played afresh up to the next step drawn.
+    void runBeside(const std::function<void()>& work);
 
     using Progress = ShowSession::Progress;
     // Brings the show to step (playing the steps before it without drawing, from a fresh show

@@ -32,10 +32,20 @@ constexpr size_t kPictureBytes = size_t(kPictureSide) * kPictureSide * 4;
 constexpr uint64_t kMaxBlobBytes = 64u << 20;
 
 bool readWhole(const fs::path& path, std::vector<uint8_t>* bytes) {
+    // Only a plain file is read: a folder fails the read with an exception, and a device or a
+    // pipe would never end.
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
+}
+
+// Opens path for reading text only when it is a plain file, for the same reason as readWhole.
+void openPlainFile(const fs::path& path, std::ifstream* in) {
+    std::error_code ec;
+    if (fs::is_regular_file(path, ec)) in->open(path);
 }
 
 bool writeWhole(const fs::path& path, const void* data, size_t n) {
@@ -1157,8 +1167,9 @@ bool SourceEncoder::objMesh(const char* key, const std::string&, int32_t* faces)
     const YAML::Node at = node ? *node : YAML::Node();
     mark(node);
     ObjMesh mesh;
-    std::ifstream in(fs::path(folder_) / name);
-    if (present && !in)
+    std::ifstream in;
+    if (present) openPlainFile(fs::path(folder_) / name, &in);
+    if (present && !in.is_open())
         problemAt(&at, "an existing OBJ file, not '" + name + "'");
     else if (present)
         parseObj(in, name, &mesh, [&](const std::string& what) { problemAt(&at, what); });
@@ -1181,8 +1192,9 @@ bool SourceEncoder::inlineObj(const char* key, const std::string&) {
     const YAML::Node at = node ? *node : YAML::Node();
     mark(node);
     ObjMesh mesh;
-    std::ifstream in(fs::path(folder_) / name);
-    if (present && !in)
+    std::ifstream in;
+    if (present) openPlainFile(fs::path(folder_) / name, &in);
+    if (present && !in.is_open())
         problemAt(&at, "an existing OBJ file, not '" + name + "'");
     else if (present)
         parseObj(in, name, &mesh, [&](const std::string& what) { problemAt(&at, what); });
