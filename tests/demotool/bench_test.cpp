@@ -73,6 +73,12 @@ TEST(FrameCosts, SummaryTakesNearestRankPercentilesAndTheSlowestInOrder) {
     EXPECT_EQ(s.slowest[1].milliseconds, 100.0);
     EXPECT_LT(s.slowest[0].step, s.slowest[1].step);
     EXPECT_EQ(s.slowest[2].milliseconds, 99.0);
+    // Strictly over: the two frames of 100 and the two of 99 are over 98.5, a cost equal to the
+    // limit is not.
+    EXPECT_EQ(costs.countOver(98.5), 4u);
+    EXPECT_EQ(costs.countOver(99.0), 2u);
+    EXPECT_EQ(costs.countOver(100.0), 0u);
+    EXPECT_EQ(FrameCosts().countOver(0.0), 0u);
 }
 
 TEST(FrameTimes, NearestRankPercentilesAndTheProgressLine) {
@@ -149,6 +155,41 @@ TEST_F(BenchShow, TextReportAndOptions) {
     EXPECT_EQ(badCodec.exitCode, kExitFailure);
     EXPECT_NE(badCodec.err.find("no-such-codec"), std::string::npos) << badCodec.err;
     EXPECT_NE(run({"help", "bench"}).out.find("--encode CODEC"), std::string::npos);
+}
+
+TEST_F(BenchShow, LiveDrawsEveryStepAndCountsTheFramesOverTheLiveBudget) {
+    const RunResult r = run({"bench", "--live", "--json", "--size", "320x240", "--to", "1", "--dir", show_});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto doc = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << r.out;
+    // Steps 0 .. 59, every one drawn.
+    EXPECT_EQ(doc.value("fps", 0), 60);
+    EXPECT_EQ(doc.value("output_frames", -1L), 60);
+    EXPECT_EQ(doc["render"].value("frames", -1L), 60);
+    EXPECT_TRUE(doc["render"].value("live", false));
+    // The count agrees with the figures: none over when the slowest is within, at least one
+    // when it is not, more than 1% of them when p99 is over.
+    const long over = doc["render"].value("frames_over_16_7_ms", -1L);
+    const double max = doc["render"].value("max_ms", 0.0), p99 = doc["render"].value("p99_ms", 0.0);
+    EXPECT_LE(over, 60);
+    EXPECT_EQ(over == 0, max <= kLiveFrameBudgetMs) << over << " over, max " << max;
+    if (p99 > kLiveFrameBudgetMs) {
+        EXPECT_GE(over, 1);
+    }
+
+    // --fps 60 is the same; other rates are not the live cost but still count their frames.
+    const RunResult text = run({"bench", "--fps", "60", "--size", "320x240", "--to", "0.5", "--dir", show_});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("this is the live frame cost"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(" of 30 frames over 16.7 ms"), std::string::npos) << text.out;
+    const RunResult recorded = run({"bench", "--size", "320x240", "--to", "0.5", "--dir", show_});
+    ASSERT_EQ(recorded.exitCode, 0) << recorded.err;
+    EXPECT_EQ(recorded.out.find("live frame cost"), std::string::npos) << recorded.out;
+    EXPECT_NE(recorded.out.find(" of 15 frames over 16.7 ms"), std::string::npos) << recorded.out;
+
+    EXPECT_EQ(run({"bench", "--live", "--fps", "30", "--dir", show_}).exitCode, kExitUsage);
+    EXPECT_EQ(run({"bench", "--live", "--fps", "60", "--engine-only", "--to", "0.5", "--dir", show_}).exitCode, 0);
+    EXPECT_NE(run({"help", "bench"}).out.find("--live"), std::string::npos);
 }
 
 TEST_F(BenchShow, TheEnginePassDrawsNothing) {

@@ -119,6 +119,44 @@ TEST_F(GLRenderDeviceTest, TranslucentMeshesAreDrawnAfterOpaqueOnesWithBlendingA
     EXPECT_NEAR(readPixel(kW / 2, kH / 2)[0], 255, 1);
 }
 
+TEST_F(GLRenderDeviceTest, ClearsKeepWhatLiesOutsideTheScissorBoxAndLeaveFreshDepthInside) {
+    const Rgb red = rgbOf(1, 0, 0);
+    // An orange square nearer than the plane z = 0 over everything, then a band as the
+    // letterbox sets it.
+    const std::vector<Vector3> near = squareAt(-20, -20, 20, 20, 5);
+    device_.drawMesh(*meshOf(near, {{0, 1, 2, 3}}, {3}), kDrawTransformed);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 10, kW, 16);
+    device_.setClearColor(0, 0, 1);
+    device_.beginFrame();
+    EXPECT_EQ(readPixel(kW / 2, 5), kOrange);
+    EXPECT_EQ(readPixel(kW / 2, 30), kOrange);
+    EXPECT_EQ(readPixel(kW / 2, kH / 2), kBlue);
+    // The box is still set for what follows.
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    GLint box[4] = {};
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    EXPECT_EQ(box[1], 10);
+    EXPECT_EQ(box[3], 16);
+    // Depth inside the box was cleared: the red square behind where the orange one was is drawn,
+    // inside the box only.
+    device_.drawMesh(*meshOf(full_, {{0, 1, 2, 3}}, {5}), kDrawTransformed);
+    EXPECT_EQ(readPixel(kW / 2, kH / 2), red);
+    EXPECT_EQ(readPixel(kW / 2, 5), kOrange);
+    // A depth clear alone changes no colour and lets a farther face through again.
+    device_.drawMesh(*meshOf(near, {{0, 1, 2, 3}}, {3}), kDrawTransformed);
+    device_.clearDepthBuffer();
+    EXPECT_EQ(readPixel(kW / 2, kH / 2), kOrange);
+    device_.drawMesh(*meshOf(full_, {{0, 1, 2, 3}}, {4}), kDrawTransformed);
+    EXPECT_EQ(readPixel(kW / 2, kH / 2), kBlue);
+    // A colour clear alone keeps the box too.
+    device_.setClearColor(0, 0, 0);
+    device_.clearColorBuffer();
+    EXPECT_EQ(readPixel(kW / 2, kH / 2), kBlack);
+    EXPECT_EQ(readPixel(kW / 2, 30), kOrange);
+    glDisable(GL_SCISSOR_TEST);
+}
+
 TEST_F(GLRenderDeviceTest, CameraViewAndFrustumCulling) {
     // With the identity orientation the camera looks along -y, +z up and +x on the screen's left.
     Camera3D camera;

@@ -57,8 +57,8 @@ const CommandHelp kCommands[] = {
      "  --size WxH     window size (default: 1024x768)\n"
      "  --dir SHOWDIR  the show's directory (default: the working directory)\n"},
     {"bench",
-     "usage: demotool bench [--size WxH] [--fps N] [--from SEC] [--to SEC] [--encode CODEC]\n"
-     "                      [--engine-only] [--json] [--dir SHOWDIR]\n",
+     "usage: demotool bench [--size WxH] [--fps N | --live] [--from SEC] [--to SEC]\n"
+     "                      [--encode CODEC] [--engine-only] [--json] [--dir SHOWDIR]\n",
      "Plays the show in SHOWDIR offline exactly as 'record' does (steps of 1000/60 ms, the\n"
      "same start-up, window size and letterbox) but writes no video, and reports where the\n"
      "time of each step goes. Each part is played in a pass of its own, from the start:\n"
@@ -73,11 +73,16 @@ const CommandHelp kCommands[] = {
      "  encode   with --encode: reading back and encoding each output frame, alone\n"
      "\n"
      "For each: mean, p50, p99 and max in milliseconds, and the five most expensive moments of\n"
-     "the show (show time, and the cell and scene each track draws there). The steps before\n"
-     "--from are played but not counted.\n"
+     "the show (show time, and the cell and scene each track draws there), and for render the\n"
+     "number of frames over 16.7 ms. The steps before --from are played but not counted.\n"
+     "\n"
+     "With --live (the same as --fps 60) every 60 Hz step is drawn, as a live viewer draws\n"
+     "it: the render figures are then the live frame cost, and the frames over 16.7 ms are\n"
+     "the frames a 60 Hz viewer would miss.\n"
      "\n"
      "  --size WxH       window size, letterbox bars included (default: 1024x768)\n"
      "  --fps N          output frames per second; must divide 60 (default: 30)\n"
+     "  --live           every step drawn, the live frame cost (the same as --fps 60)\n"
      "  --from SEC       count from this show time; the show is still played from 0\n"
      "  --to SEC         stop before this show time (default: the end of the show)\n"
      "  --encode CODEC   also time read-back and encoding with this libavcodec encoder (ffv1 is\n"

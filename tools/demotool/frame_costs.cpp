@@ -15,6 +15,12 @@ double nearestRank(const std::vector<double>& sorted, double fraction) {
 
 }  // namespace
 
+size_t FrameCosts::countOver(double milliseconds) const {
+    size_t over = 0;
+    for (const FrameCost& c : costs_) over += c.milliseconds > milliseconds ? 1 : 0;
+    return over;
+}
+
 CostSummary FrameCosts::summary(size_t slowestCount) const {
     CostSummary s;
     s.frames = costs_.size();

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <vector>
 
+// The time a 60 Hz display gives each frame: a frame that costs more is a frame a live viewer
+// misses.
+constexpr double kLiveFrameBudgetMs = 1000.0 / 60.0;
+
 // One frame's cost: the 60 Hz step it was drawn at and how long the work took.
 struct FrameCost {
     int64_t step = 0;
@@ -32,6 +36,8 @@ public:
     // Mean, p50 and p99 (each the smallest cost that at least that fraction of the frames do not
     // exceed), maximum, and the slowestCount most expensive frames.
     CostSummary summary(size_t slowestCount = 5) const;
+    // How many frames cost more than milliseconds.
+    size_t countOver(double milliseconds) const;
 
 private:
     std::vector<FrameCost> costs_;

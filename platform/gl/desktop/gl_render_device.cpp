@@ -29,7 +29,18 @@ void applyTextureState() {
 
 void GLRenderDevice::clearBuffers(bool colour, bool depth) {
     if (!drawing_) return;
-    glClear((colour ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0));
+    // The depth buffer is cleared whole even when a scissor box (the letterbox's) is set: no
+    // pixel outside the box is ever drawn while it is set, and depth inside it is cleared here
+    // before anything is drawn there, so the picture is the same; but a clear of a whole buffer
+    // is a plain fill, where a software rasteriser draws a scissored clear as a rectangle. The
+    // colour keeps the box: the bars outside it stay as they are.
+    if (depth && glIsEnabled(GL_SCISSOR_TEST)) {
+        glDisable(GL_SCISSOR_TEST);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_SCISSOR_TEST);
+        depth = false;
+    }
+    if (colour || depth) glClear((colour ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0));
 }
 
 void GLRenderDevice::loadClearColour(float r, float g, float b) { glClearColor(r, g, b, 1.0f); }
