@@ -201,6 +201,23 @@ TEST(ShowSource, BadSourceReportsEveryProblemWithItsPlaceAndWritesNothing) {
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(got[i].rfind(expected[i], 0), 0u) << got[i];
 }
 
+TEST(ShowSource, AMeshNodeWithoutFaceMaterialsNamesTheThreeForms) {
+    CapturedMessageBoxes boxes;
+    ScratchDir scratch;
+    const fs::path source = fs::path(scratch.path()) / "source";
+    std::string scene = kScene;
+    scene.erase(scene.find("      faceMaterials: [1]\n"), 25);
+    writeText(source / "show.yaml", kManifest);
+    writeText(source / "scenes" / "first.yaml", scene);
+    const fs::path pack = fs::path(scratch.path()) / "data.pak";
+    const BuildResult result = buildShow(source.string(), pack.string());
+    EXPECT_FALSE(fs::exists(pack));
+    const std::vector<std::string> got = problemTexts(result);
+    ASSERT_EQ(got.size(), 1u) << ::testing::PrintToString(got);
+    EXPECT_EQ(got[0], "scenes/first.yaml:11:7: the faces' materials: 'material: ID' (every face), 'meshMaterials: ID' "
+                      "(an imported mesh's colours) or 'faceMaterials' (a list of 1 ids)");
+}
+
 TEST(ShowSource, InspectPrintsControlBytesOfNamesEscaped) {
     CapturedMessageBoxes boxes;
     ScratchDir scratch;

@@ -266,6 +266,13 @@ void codeMeshFields(RecordCodec& c, ShowRecordContext& x) {
         for (int32_t i = 0; i < faceCount; ++i) c.rawI32(static_cast<int32_t>(id));
         return codeSoftBody(c);
     }
+    // Faces with none of the three forms: name the forms rather than the list's length alone.
+    if (!c.decoding() && faceCount > 0 && !c.has("faceMaterials")) {
+        c.problem(nullptr, "the faces' materials: 'material: ID' (every face), 'meshMaterials: ID' (an imported "
+                           "mesh's colours) or 'faceMaterials' (a list of " + std::to_string(faceCount) + " ids)");
+        for (int32_t i = 0; i < faceCount; ++i) c.rawI32(0);
+        return codeSoftBody(c);
+    }
     const int32_t m = c.beginList("faceMaterials", true, faceCount);
     for (int32_t i = 0; i < m && !c.failed(); ++i) {
         c.beginItem(i);

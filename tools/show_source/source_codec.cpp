@@ -1023,6 +1023,12 @@ constexpr double kFramesPerSecond = 899.0 / 30.0;
 bool SourceEncoder::readFrameFile(const std::string& name, const YAML::Node* node, FrameInput* input) {
     const std::string path = (fs::path(folder_) / name).string();
     std::string why;
+    // Only a plain file is read (see readWhole).
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        problemAt(node, "an existing file, not '" + name + "'");
+        return false;
+    }
     if (endsWith(name, ".bin")) {
         input->kind = FrameInput::Kind::Packed;
         if (!readWhole(path, &input->packed)) {
