@@ -13,13 +13,22 @@ void Letterbox::apply(int w, int h, bool drawing) {
     glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
     // Without drawing no clear is made: the bars keep the black of the last drawn pass (the
     // first runs when the window opens), and the next drawn frame clears its picture.
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, w, y0);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    if (drawing) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glScissor(0, vh, w, h);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    if (drawing) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (counter_ > 4 && drawing) {
+        // Past the first frames the device clears the whole picture inside its scissor box before
+        // drawing, so one clear of the whole buffer leaves the same pixels as the two bar clears:
+        // a software rasteriser clears a whole buffer at once but fills a scissored box face by face.
+        glDisable(GL_SCISSOR_TEST);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(0, vh, w, h);
+    } else {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(0, 0, w, y0);
+        if (drawing) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glScissor(0, vh, w, h);
+        if (drawing) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
     glClearColor(saved[0], saved[1], saved[2], saved[3]);
 
     if (counter_ <= 4) {
