@@ -16,12 +16,12 @@ void Letterbox::apply(int w, int h, bool drawing) {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     if (counter_ > 4 && drawing) {
         // Past the first frames the device clears the whole picture inside its scissor box before
-        // drawing, so one clear of the whole buffer leaves the same pixels as the two bar clears:
-        // a software rasteriser clears a whole buffer at once but fills a scissored box face by face.
+        // drawing, so one clear of the whole buffer leaves the same pixels as the two bar clears;
+        // a software rasteriser fills a whole buffer at once but draws a scissored clear as a
+        // rectangle.
+        // The scissor box on the picture is set below, as for every frame past the first ones.
         glDisable(GL_SCISSOR_TEST);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(0, vh, w, h);
     } else {
         glEnable(GL_SCISSOR_TEST);
         glScissor(0, 0, w, y0);

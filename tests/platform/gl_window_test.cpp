@@ -58,7 +58,8 @@ TEST(GLWindowLetterbox, ClearColourBarsAndPictureAreaAtTheThreeSizes) {
         SCOPED_TRACE(size.width);
         HeadlessContext context;
         OPEN_HEADLESS_OR_END(context, size.width, size.height);
-        glClearColor(0, 0, 0, 1);
+        // Red before the window: the first frames leave the picture area as it was.
+        glClearColor(1, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         TestClient client;
         GLWindow window(context.surface());
@@ -79,7 +80,7 @@ TEST(GLWindowLetterbox, ClearColourBarsAndPictureAreaAtTheThreeSizes) {
         for (int call = 1; call <= 7; ++call) {
             EXPECT_EQ(window.getLetterboxCounter(), static_cast<uint32_t>(call));
             frameWithoutSwap(window, client, size.width, size.height);
-            EXPECT_EQ(readPixel(5, size.y0 + 1), call <= 5 ? kBlack : kGreen) << call;
+            EXPECT_EQ(readPixel(5, size.y0 + 1), call <= 5 ? rgbOf(1, 0, 0) : kGreen) << call;
             EXPECT_EQ(readPixel(5, size.pictureHeight + 1), kGreen) << call;
             window.swapAndLetterbox(size.width, size.height);
         }
