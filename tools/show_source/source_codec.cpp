@@ -1164,21 +1164,32 @@ void SourceEncoder::music(const char* key) {
         music_ = name;
 }
 
+struct SourceEncoder::ObjRead {
+    ObjMesh mesh;
+    YAML::Node at;
+    std::string name;
+};
+
+SourceEncoder::ObjRead SourceEncoder::readObjFile(const char* key) {
+    ObjRead obj;
+    const YAML::Node* node = nullptr;
+    const bool present = scalarOf(key, &obj.name, &node);
+    if (node) obj.at = *node;
+    mark(node);
+    if (!present) return obj;
+    std::ifstream in;
+    openPlainFile(fs::path(folder_) / obj.name, &in);
+    if (!in.is_open())
+        problemAt(&obj.at, "an existing OBJ file, not '" + obj.name + "'");
+    else
+        parseObj(in, obj.name, &obj.mesh, [&](const std::string& what) { problemAt(&obj.at, what); });
+    return obj;
+}
+
 bool SourceEncoder::objMesh(const char* key, const std::string&, int32_t* faces) {
     *faces = 0;
     if (!has(key)) return false;
-    const YAML::Node* node = nullptr;
-    std::string name;
-    const bool present = scalarOf(key, &name, &node);
-    const YAML::Node at = node ? *node : YAML::Node();
-    mark(node);
-    ObjMesh mesh;
-    std::ifstream in;
-    if (present) openPlainFile(fs::path(folder_) / name, &in);
-    if (present && !in.is_open())
-        problemAt(&at, "an existing OBJ file, not '" + name + "'");
-    else if (present)
-        parseObj(in, name, &mesh, [&](const std::string& what) { problemAt(&at, what); });
+    const ObjMesh mesh = readObjFile(key).mesh;
     rawI32(static_cast<int32_t>(mesh.points.size() / 3));
     for (float v : mesh.points) put(&v, 4);
     rawI32(static_cast<int32_t>(mesh.faces.size()));
@@ -1192,18 +1203,10 @@ bool SourceEncoder::objMesh(const char* key, const std::string&, int32_t* faces)
 
 bool SourceEncoder::inlineObj(const char* key, const std::string&) {
     if (!has(key)) return false;
-    const YAML::Node* node = nullptr;
-    std::string name;
-    const bool present = scalarOf(key, &name, &node);
-    const YAML::Node at = node ? *node : YAML::Node();
-    mark(node);
-    ObjMesh mesh;
-    std::ifstream in;
-    if (present) openPlainFile(fs::path(folder_) / name, &in);
-    if (present && !in.is_open())
-        problemAt(&at, "an existing OBJ file, not '" + name + "'");
-    else if (present)
-        parseObj(in, name, &mesh, [&](const std::string& what) { problemAt(&at, what); });
+    const ObjRead obj = readObjFile(key);
+    const ObjMesh& mesh = obj.mesh;
+    const YAML::Node& at = obj.at;
+    const std::string& name = obj.name;
     rawI32(0);  // own points
     rawI32(static_cast<int32_t>(mesh.points.size() / 3));
     for (float v : mesh.points) put(&v, 4);

@@ -276,6 +276,9 @@ private:
     bool scalarOf(const char* key, std::string* text, const YAML::Node** node);
     void put(const void* data, size_t n);
     void popFrame();
+    struct ObjRead;
+    // Reads the OBJ file that key names (a plain file only), reporting its problems; marks the key.
+    ObjRead readObjFile(const char* key);
     struct FrameInput;
     // Reads one frame file (see frameList) for the field at node; false after a problem.
     bool readFrameFile(const std::string& name, const YAML::Node* node, FrameInput* input);
