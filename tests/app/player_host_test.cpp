@@ -49,13 +49,17 @@ TEST(PlayerHost, HostDrivenFramesDrawTheDuePicture) {
     EXPECT_EQ(sound.calls().at(2), "play(stream, paused)");
 
     // The letterbox keeps drawing to the upper region for its first frames, then to the picture.
+    // The last frame is read where a recorder reads it: drawn, before its swap and letterbox.
+    std::string rgba;
     for (int frame = 0; frame < 6; ++frame) {
         clock.set(10000 + 400 + 20 * frame);
-        player.getWindow()->drawFrame();
+        player.getWindow()->drawFrame([&] {
+            rgba = context.readRgba();
+            return 0;
+        });
     }
     EXPECT_EQ(player.getShowTime(), 500);
     // Pixel (x, y) counted from the top of the bottom-row-first read-back.
-    const std::string rgba = context.readRgba();
     ASSERT_EQ(rgba.size(), 1024u * 768u * 4u);
     auto fromTop = [&](int x, int y) { return rgba.substr((size_t(767 - y) * 1024 + x) * 4, 3); };
     EXPECT_EQ(fromTop(512, 384), "\xC8\x64\x14");
