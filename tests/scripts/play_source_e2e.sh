@@ -17,30 +17,8 @@ done
 XVFB_FIRST=320
 . "$(dirname "$0")/lib/xvfb.sh"
 . "$(dirname "$0")/lib/until_exit.sh"
+. "$(dirname "$0")/lib/play_window.sh"
 
-W=1024 H=768
-PICTURE="1024x576+0+96"  # the 16:9 picture inside the 96-row letterbox bars
-status=0
-fail() { echo "FAIL: $*"; status=1; }
-
-# Waits (up to 120 s) until the file holds n lines matching the pattern; false if play ended.
-wait_for() {  # file pattern n
-  for _ in $(seq 1200); do
-    [ "$(grep -c -- "$2" "$1" 2>/dev/null)" -ge "$3" ] && return 0
-    kill -0 "$APP_PID" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-key() { xdotool key "$1"; }
-shot() { import -window root -depth 8 "$WORK/$1.png" 2>>"$WORK/import.log"; }
-# Pixels of the picture area that differ between two pictures (by more than 1% with FUZZ set).
-differing() {  # a b
-  convert "$1" -crop "$PICTURE" +repage "$WORK/cmp_a.png" && convert "$2" -crop "$PICTURE" +repage "$WORK/cmp_b.png" &&
-    compare -metric AE ${FUZZ:+-fuzz 1%} "$WORK/cmp_a.png" "$WORK/cmp_b.png" null: 2>&1
-}
-# Share (0..1) of pixels in the overlay's warning colour.
-alert_share() { convert "$1" -fill black +opaque "#FFAA28" -fill white -opaque "#FFAA28" -format "%[fx:mean]" info:; }
 # The source's files with their contents' sums: what play must leave alone.
 listing() { (cd "$WORK/src" && find . -type f -exec md5sum {} + | sort); }
 
@@ -76,8 +54,8 @@ mkdir -p "$WORK/check"
 "$TOOL" build "$WORK/src" -o "$WORK/check/data.pak" 2>"$WORK/check.err" &&
   "$TOOL" snapshot --dir "$WORK/check" -o "$WORK/snap" "$(awk "BEGIN { printf \"%.6f\", $step / 60 }")" >/dev/null 2>>"$WORK/check.err" ||
   fail "the edited source did not build or photograph: $(cat "$WORK/check.err")"
-changed=$(differing "$WORK/before.png" "$WORK/edited.png")
-same=$(FUZZ=1 differing "$WORK/edited.png" "$WORK/snap/"*.png)
+changed=$(differing "$WORK/before.png" "$WORK/edited.png" picture)
+same=$(FUZZ=1 differing "$WORK/edited.png" "$WORK/snap/"*.png picture)
 [ "$changed" != 0 ] && [ "$same" = 0 ] &&
   echo "ok [edit]: the saved edit is shown at step $step as snapshot shows it ($changed pixels changed)" ||
   fail "after the edit the window differs from the edited source's snapshot in $same pixels ($changed from before)"
@@ -90,7 +68,7 @@ wait_for "$WORK/out" "^shown .* (step $step)" 2 || fail "the failed build did no
 sleep 0.5; shot kept
 key h
 sleep 1; shot overlay
-kept=$(differing "$WORK/edited.png" "$WORK/kept.png")
+kept=$(differing "$WORK/edited.png" "$WORK/kept.png" picture)
 alert=$(alert_share "$WORK/overlay.png")
 [ "$kept" = 0 ] && awk "BEGIN { exit !($alert > 0.001) }" &&
   echo "ok [typo]: the last good show stays and the overlay shows the problem ($alert of the window in its colour)" ||
