@@ -5,6 +5,7 @@
 // shader (web/). Every call needs a current GL context.
 #pragma once
 
+#include <map>
 #include <vector>
 
 #include "platform/device/render_device_core.h"
@@ -41,6 +42,13 @@ protected:
 private:
     bool drawing_ = true;
     std::vector<unsigned> textures_;  // the names newTexture made
+    // The texels last loaded whole into each texture: loading the same texels again is skipped
+    // (a picture cell loads its unchanging picture every frame).
+    struct LoadedTexels {
+        int width = 0, height = 0;
+        std::vector<unsigned char> bytes;
+    };
+    std::map<unsigned, LoadedTexels> loaded_;
 };
 
 // Kind 0: a new OpenGL device; any other kind: null.

@@ -261,6 +261,41 @@ TEST_F(GLRenderDeviceTest, ReleasedTexturesLeaveTheContext) {
     EXPECT_TRUE(glIsTexture(third));
 }
 
+TEST_F(GLRenderDeviceTest, TexelsLoadedAgainAfterAChangeOrAReleaseAreShown) {
+    const uint8_t red[] = {255, 0, 0, 255}, green[] = {0, 255, 0, 255}, blue[] = {0, 0, 255, 255};
+    auto shown = [&](TextureName name) {
+        device_.drawScreenTexture(0, 0, 0, 0, name, 1.0f);
+        return readPixel(kW / 2, kH / 2);
+    };
+    TextureName a = 0, b = 0;
+    device_.createTexture(1, 1, blue, &a, 1);
+    device_.createTexture(1, 1, blue, &b, 1);
+    device_.updateTexture(0, 0, 1, 1, a, 1, red);
+    EXPECT_EQ(shown(a), rgbOf(1, 0, 0));
+    device_.updateTexture(0, 0, 1, 1, a, 1, red);  // the same texels again
+    EXPECT_EQ(shown(a), rgbOf(1, 0, 0));
+    device_.updateTexture(0, 0, 1, 1, b, 1, green);  // another texture's load leaves a's alone
+    device_.updateTexture(0, 0, 1, 1, a, 1, green);
+    EXPECT_EQ(shown(a), rgbOf(0, 1, 0));
+    device_.updateTexture(0, 0, 1, 1, a, 1, red);
+    EXPECT_EQ(shown(a), rgbOf(1, 0, 0));
+    // A load from RGB bytes, then the RGBA texels the texture held before it.
+    const uint8_t yellow[] = {255, 255, 0};
+    device_.updateTexture(0, 0, 1, 1, a, 0, yellow);
+    EXPECT_EQ(shown(a), rgbOf(1, 1, 0));
+    device_.updateTexture(0, 0, 1, 1, a, 1, red);
+    EXPECT_EQ(shown(a), rgbOf(1, 0, 0));
+    // After a release the names come back for new textures: their loads are not skipped.
+    device_.releaseTextures();
+    TextureName c = 0, d = 0;
+    device_.createTexture(1, 1, blue, &c, 1);
+    device_.createTexture(1, 1, blue, &d, 1);
+    for (TextureName name : {c, d}) {
+        device_.updateTexture(0, 0, 1, 1, name, 1, name == a ? red : green);
+        EXPECT_EQ(shown(name), name == a ? rgbOf(1, 0, 0) : rgbOf(0, 1, 0)) << name;
+    }
+}
+
 TEST_F(GLRenderDeviceTest, ScreenTextureRowZeroIsAtTheTopAndColumnZeroAtTheRight) {
     // 2 x 2 RGBA texture: row 0 red, green; row 1 blue, white.
     const uint8_t texels[] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};

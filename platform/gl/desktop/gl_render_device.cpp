@@ -1,6 +1,8 @@
 // The render device's primitives on OpenGL 1.1 immediate mode.
 #include "platform/gl/gl_render_device.h"
 
+#include <cstring>
+
 #include "platform/gl/gl_api.h"
 
 namespace {
@@ -86,6 +88,7 @@ TextureName GLRenderDevice::newTexture(int width, int height, const void* pixels
     GLuint id = 0;
     glGenTextures(1, &id);
     textures_.push_back(id);
+    loaded_.erase(id);  // a name made again holds new texels
     selectTexture(id);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, hasAlpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
                  pixels);
@@ -96,10 +99,25 @@ TextureName GLRenderDevice::newTexture(int width, int height, const void* pixels
 void GLRenderDevice::releaseTextures() {
     if (!textures_.empty()) glDeleteTextures(static_cast<GLsizei>(textures_.size()), textures_.data());
     textures_.clear();
+    loaded_.clear();
 }
 
 void GLRenderDevice::loadTexels(TextureName name, int x, int y, int width, int height, bool hasAlpha,
                                 const void* pixels) {
+    // Whole loads of RGBA texels only: their rows are never padded, so the bytes compared are
+    // exactly the bytes loaded.
+    if (x == 0 && y == 0 && width > 0 && height > 0 && hasAlpha && pixels) {
+        const size_t n = size_t(width) * size_t(height) * 4;
+        LoadedTexels& last = loaded_[name];
+        if (last.width == width && last.height == height && last.bytes.size() == n &&
+            std::memcmp(last.bytes.data(), pixels, n) == 0)
+            return;
+        last.width = width;
+        last.height = height;
+        last.bytes.assign(static_cast<const unsigned char*>(pixels), static_cast<const unsigned char*>(pixels) + n);
+    } else {
+        loaded_.erase(name);
+    }
     glEnable(GL_TEXTURE_2D);
     selectTexture(name);
     glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, hasAlpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, pixels);
