@@ -206,7 +206,10 @@ void GLWindow::drawBadge(int width, int height, int showTime) {
 }
 
 void GLWindow::swapAndLetterbox(int width, int height) {
-    if (surface_) surface_->swapBuffers();
+    // A frame with drawing off drew nothing: its buffer holds what the last drawn frame's
+    // letterbox left there (black where it cleared), so it is not shown. A live window then keeps
+    // showing the last drawn frame while the steps that catch up or jump are computed.
+    if (surface_ && drawing_) surface_->swapBuffers();
     letterbox(width, height);
 }
 

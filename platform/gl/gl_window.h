@@ -66,7 +66,7 @@ public:
     int present(int width, int height, int showTime, const std::function<int()>& capture = {});
     // The first part of present: the badge when due, then a flush.
     void drawBadge(int width, int height, int showTime);
-    // The last part of present: the buffer swap, then the letterbox.
+    // The last part of present: the buffer swap (none with drawing off), then the letterbox.
     void swapAndLetterbox(int width, int height);
     // Puts the display mode back and releases context, drawable and window, reporting failures.
     void killWindow();
@@ -79,8 +79,9 @@ public:
     // Switches between full screen and a window of the same size; the show goes on.
     void toggleFullscreen();
 
-    // Off: frames go on with every GL state change but draw no pixel: no badge, and the
-    // letterbox leaves its bars as the last drawn frame cleared them. For the steps of an offline run that nobody sees, together with
+    // Off: frames go on with every GL state change but draw no pixel: no badge, no buffer swap,
+    // and the letterbox leaves its bars as the last drawn frame cleared them. For the steps that
+    // nobody sees (an offline run's, a live jump's or catch-up's), together with
     // GLRenderDevice::setDrawing. On by default.
     void setDrawing(bool on) { drawing_ = on; }
 

@@ -14,6 +14,7 @@
 #include "platform/posix/headless_context.h"
 #include "support/audio_call_log.h"
 #include "support/captured_message_boxes.h"
+#include "support/scripted_surface.h"
 #include "test_packs.h"
 
 TEST(PlayerHost, HostDrivenFramesDrawTheDuePicture) {
@@ -117,4 +118,34 @@ TEST(PlayerHost, AComposedStepLeavesTheDrawnPictureAndItsSwapAndLetterboxToTheHo
     session.swapAndLetterbox();
     EXPECT_EQ(upper(context.readRgba()), std::string(3, '\0'));
     EXPECT_EQ(session.lastStep(), 1);
+}
+
+TEST(PlayerHost, TheStepsASeekComputesAreNeverShown) {
+    std::string why;
+    if (!EglSurface::platformAvailable(&why)) GTEST_SKIP() << "no headless GL here: " << why;
+    // A host window over headless GL that counts its swaps: each one shows a buffer.
+    ScriptedSurface surface(std::make_unique<EglSurface>());
+    CapturedMessageBoxes boxes;
+    PackWriter w;
+    w.openMemory();
+    MeshRegistry().save(w);
+    for (int32_t v : {0, 0, 1, 1}) w.writeInt(v);
+    writePictureCell(w, 0, 100, 0xFF1464C8u);
+    w.writeInt(0);
+    ShowSession session;
+    ASSERT_TRUE(session.openStream(testing::TempDir(), w.bytes()).loaded());
+    ASSERT_TRUE(session.attach(&surface, 1024, 768));
+    const int before = surface.swaps();
+    session.step(0, StepDrawing::Drawn);
+    EXPECT_EQ(surface.swaps(), before + 1);
+    // A jump (or a live catch-up) computes the steps up to its target without drawing them: the
+    // window keeps the last drawn frame until the target's own frame is shown.
+    session.seek(40);
+    EXPECT_EQ(session.lastStep(), 39);
+    EXPECT_EQ(surface.swaps(), before + 1);
+    session.step(40, StepDrawing::Drawn);
+    EXPECT_EQ(surface.swaps(), before + 2);
+    session.seek(20);  // back: the show starts afresh and computes steps 0 to 19
+    EXPECT_EQ(session.lastStep(), 19);
+    EXPECT_EQ(surface.swaps(), before + 2);
 }

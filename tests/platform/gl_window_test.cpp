@@ -7,6 +7,7 @@
 #include <GL/gl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -149,6 +150,36 @@ TEST(GLWindowBadge, ShownOnlyAtItsShowTimes) {
         EXPECT_EQ(readPixel(bx + 2, by + kBadgeBlockHeight + 1), kGreen);
         window.swapAndLetterbox(w, h);
     }
+}
+
+// A swap shows the buffer. Frames with drawing off (the steps a live jump or catch-up computes)
+// draw nothing into it, and it holds what the last drawn frame's letterbox cleared: black where
+// it cleared the whole buffer. Such frames go on (the show's frame, the letterbox's counter) but
+// are never swapped, by drawFrame or by a host's swapAndLetterbox, so a window keeps showing the
+// last drawn frame.
+TEST(GLWindowFrames, FramesWithDrawingOffAreNeverSwapped) {
+    std::string why;
+    if (!EglSurface::platformAvailable(&why)) GTEST_SKIP() << "no headless GL here: " << why;
+    ScriptedSurface surface(std::make_unique<EglSurface>());
+    TestClient client;
+    GLWindow window(&surface);
+    window.setPlayer(&client);
+    ASSERT_EQ(window.openWindow("Test", 64, 48, 32, false), 1);
+    for (int i = 0; i < 6; ++i) window.drawFrame();  // past the letterbox's first frames
+    EXPECT_EQ(surface.swaps(), 6);
+
+    const uint32_t counter = window.getLetterboxCounter();
+    window.setDrawing(false);
+    for (int i = 0; i < 3; ++i) window.drawFrame();
+    window.swapAndLetterbox(64, 48);
+    window.setDrawing(true);
+    EXPECT_EQ(client.frames, 9);
+    EXPECT_EQ(window.getLetterboxCounter(), counter + 4);
+    EXPECT_EQ(surface.swaps(), 6);
+
+    window.drawFrame();
+    window.swapAndLetterbox(64, 48);
+    EXPECT_EQ(surface.swaps(), 8);
 }
 
 const std::vector<std::string> kReleaseOrder = {"releaseCurrent", "deleteContext", "releaseDrawable",
