@@ -49,6 +49,9 @@ private:
         std::vector<unsigned char> bytes;
     };
     std::map<unsigned, LoadedTexels> loaded_;
+    // Whether a load of these texels into name would give the texture the texels it already
+    // holds; records the load otherwise.
+    bool holdsAlready(TextureName name, int x, int y, int width, int height, bool hasAlpha, const void* pixels);
 };
 
 // Kind 0: a new OpenGL device; any other kind: null.

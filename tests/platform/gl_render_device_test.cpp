@@ -8,6 +8,7 @@
 #include <GL/glu.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gl_test_support.h"
@@ -274,6 +275,20 @@ TEST_F(GLRenderDeviceTest, TexelsLoadedAgainAfterAChangeOrAReleaseAreShown) {
     EXPECT_EQ(shown(a), rgbOf(1, 0, 0));
     device_.updateTexture(0, 0, 1, 1, a, 1, red);  // the same texels again
     EXPECT_EQ(shown(a), rgbOf(1, 0, 0));
+    // A load skipped as unchanged leaves the GL state a load leaves: its texture bound, texturing
+    // off, whatever was bound and on before.
+    auto stateAfterLoading = [&](const uint8_t* texels) {
+        glBindTexture(GL_TEXTURE_2D, b);
+        glEnable(GL_TEXTURE_2D);
+        device_.updateTexture(0, 0, 1, 1, a, 1, texels);
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        return std::make_pair(bound, glIsEnabled(GL_TEXTURE_2D) == GL_TRUE);
+    };
+    const auto loaded = stateAfterLoading(blue);
+    EXPECT_EQ(loaded, std::make_pair(GLint(a), false));
+    EXPECT_EQ(stateAfterLoading(blue), loaded);
+    device_.updateTexture(0, 0, 1, 1, a, 1, red);
     device_.updateTexture(0, 0, 1, 1, b, 1, green);  // another texture's load leaves a's alone
     device_.updateTexture(0, 0, 1, 1, a, 1, green);
     EXPECT_EQ(shown(a), rgbOf(0, 1, 0));

@@ -102,25 +102,33 @@ void GLRenderDevice::releaseTextures() {
     loaded_.clear();
 }
 
+bool GLRenderDevice::holdsAlready(TextureName name, int x, int y, int width, int height, bool hasAlpha,
+                                  const void* pixels) {
+    // Whole loads of RGBA texels only: their rows are never padded, so the bytes compared are
+    // exactly the bytes loaded. Any other load forgets what the texture held.
+    if (x != 0 || y != 0 || width <= 0 || height <= 0 || !hasAlpha || !pixels) {
+        loaded_.erase(name);
+        return false;
+    }
+    const size_t n = size_t(width) * size_t(height) * 4;
+    LoadedTexels& last = loaded_[name];
+    if (last.width == width && last.height == height && last.bytes.size() == n &&
+        std::memcmp(last.bytes.data(), pixels, n) == 0)
+        return true;
+    last.width = width;
+    last.height = height;
+    last.bytes.assign(static_cast<const unsigned char*>(pixels), static_cast<const unsigned char*>(pixels) + n);
+    return false;
+}
+
 void GLRenderDevice::loadTexels(TextureName name, int x, int y, int width, int height, bool hasAlpha,
                                 const void* pixels) {
-    // Whole loads of RGBA texels only: their rows are never padded, so the bytes compared are
-    // exactly the bytes loaded.
-    if (x == 0 && y == 0 && width > 0 && height > 0 && hasAlpha && pixels) {
-        const size_t n = size_t(width) * size_t(height) * 4;
-        LoadedTexels& last = loaded_[name];
-        if (last.width == width && last.height == height && last.bytes.size() == n &&
-            std::memcmp(last.bytes.data(), pixels, n) == 0)
-            return;
-        last.width = width;
-        last.height = height;
-        last.bytes.assign(static_cast<const unsigned char*>(pixels), static_cast<const unsigned char*>(pixels) + n);
-    } else {
-        loaded_.erase(name);
-    }
+    // A skipped load still binds the texture and leaves the state a load leaves.
     glEnable(GL_TEXTURE_2D);
     selectTexture(name);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, hasAlpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    if (!holdsAlready(name, x, y, width, height, hasAlpha, pixels))
+        glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, hasAlpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
+                        pixels);
     glDisable(GL_TEXTURE_2D);
 }
 
