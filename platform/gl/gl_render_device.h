@@ -5,8 +5,10 @@
 // shader (web/). Every call needs a current GL context.
 #pragma once
 
+#include <unordered_map>
 #include <vector>
 
+#include "platform/device/picture_extent.h"
 #include "platform/device/render_device_core.h"
 
 class GLRenderDevice final : public RenderDeviceCore {
@@ -39,8 +41,22 @@ protected:
     void drawPicture(TextureName name, float opacity, float deviceAlpha) override;
 
 private:
+    // What the device knows of a texture's texels: their size and the box round those of alpha
+    // above 0. A picture is drawn only inside that box (see picture_extent.h).
+    struct TexelExtent {
+        int width = 0, height = 0;
+        bool known = false;  // else the whole texture counts
+        TexelBox visible;
+    };
+    // Called with every load of texels into a texture.
+    void noteTexels(TextureName name, int x, int y, int width, int height, bool hasAlpha, const void* pixels);
+    // Scissors the picture of that texture to the pixels it can change; false when it can change
+    // none. The scissor state before is kept in the arguments for restoreScissor.
+    bool scissorPicture(TextureName name, bool& scissorWasOn, int savedBox[4]);
+
     bool drawing_ = true;
     std::vector<unsigned> textures_;  // the names newTexture made
+    std::unordered_map<unsigned, TexelExtent> extents_;
 };
 
 // Kind 0: a new OpenGL device; any other kind: null.
