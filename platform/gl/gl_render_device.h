@@ -6,8 +6,10 @@
 #pragma once
 
 #include <map>
+#include <unordered_map>
 #include <vector>
 
+#include "platform/device/picture_extent.h"
 #include "platform/device/render_device_core.h"
 
 class GLRenderDevice final : public RenderDeviceCore {
@@ -40,6 +42,19 @@ protected:
     void drawPicture(TextureName name, float opacity, float deviceAlpha) override;
 
 private:
+    // What the device knows of a texture's texels: their size and the box round those of alpha
+    // above 0. A picture is drawn only inside that box (see picture_extent.h).
+    struct TexelExtent {
+        int width = 0, height = 0;
+        bool known = false;  // else the whole texture counts
+        TexelBox visible;
+    };
+    // Called with every load of texels into a texture.
+    void noteTexels(TextureName name, int x, int y, int width, int height, bool hasAlpha, const void* pixels);
+    // Scissors the picture of that texture to the pixels it can change; false when it can change
+    // none. The scissor state it found is kept in the arguments, to be set back afterwards.
+    bool scissorPicture(TextureName name, bool& scissorWasOn, int savedBox[4]);
+
     bool drawing_ = true;
     std::vector<unsigned> textures_;  // the names newTexture made
     // The texels last loaded whole into each texture: loading the same texels again is skipped
@@ -52,6 +67,7 @@ private:
     // Whether a load of these texels into name would give the texture the texels it already
     // holds; records the load otherwise.
     bool holdsAlready(TextureName name, int x, int y, int width, int height, bool hasAlpha, const void* pixels);
+    std::unordered_map<unsigned, TexelExtent> extents_;
 };
 
 // Kind 0: a new OpenGL device; any other kind: null.

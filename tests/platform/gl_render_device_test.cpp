@@ -433,3 +433,98 @@ TEST_F(GLRenderDeviceTest, WithDrawingOffAFrameMovesTheStateAsDrawingDoesAndChan
     glFinish();
     EXPECT_TRUE(windowPixels() == drawn);
 }
+
+// A picture whose texels are transparent outside a band is drawn only round the band; the pixels
+// are those of the whole picture drawn, and the scissor state is given back. The band follows
+// every load: a part loaded, a load while nothing is drawn, a wholly transparent picture.
+TEST_F(GLRenderDeviceTest, PictureDrawnRoundItsVisibleTexelsGivesTheWholePicturesPixels) {
+    // 16 x 6 texels over the 64 x 36 window: 4 x 6 pixels each, no pixel centre on a texel edge.
+    constexpr int tw = 16, th = 6;
+    std::vector<uint8_t> texels(tw * th * 4);
+    auto fill = [&](int row, uint8_t alpha) {
+        for (int x = 0; x < tw; ++x) {
+            uint8_t* t = &texels[(row * tw + x) * 4];
+            t[0] = static_cast<uint8_t>(x * 16);
+            t[1] = static_cast<uint8_t>(row * 40);
+            t[2] = 255;
+            t[3] = alpha;
+        }
+    };
+    for (int row = 0; row < th; ++row) fill(row, row == 2 || row == 3 ? 255 : 0);
+    // What the window holds after the picture over a grey window: each pixel the colour of the
+    // texel its centre samples where that texel is opaque, else grey.
+    auto expected = [&](const std::vector<uint8_t>& t) {
+        std::string rgba(static_cast<size_t>(kW) * kH * 4, '\0');
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                const int col = (kW - 1 - x) / 4, row = (kH - 1 - y) / 6;
+                const uint8_t* texel = &t[(row * tw + col) * 4];
+                char* p = &rgba[(static_cast<size_t>(y) * kW + x) * 4];
+                for (int i = 0; i < 3; ++i) p[i] = static_cast<char>(texel[3] ? texel[i] : 128);
+                p[3] = static_cast<char>(255);
+            }
+        return rgba;
+    };
+    auto drawOverGrey = [&](TextureName name) {
+        glClearColor(128 / 255.0f, 128 / 255.0f, 128 / 255.0f, 1.0f);
+        glDisable(GL_SCISSOR_TEST);
+        glClear(GL_COLOR_BUFFER_BIT);
+        device_.drawScreenTexture(0, 0, kW, kH, name, 1.0f);
+        glFinish();
+    };
+
+    TextureName name = 0;
+    device_.createTexture(tw, th, texels.data(), &name, 1);
+    drawOverGrey(name);
+    EXPECT_TRUE(windowPixels() == expected(texels)) << "band";
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+
+    // A part loaded adds its texels: one opaque texel in row 5, column 0 (bottom right).
+    fill(5, 0);
+    uint8_t* corner = &texels[(5 * tw + 0) * 4];
+    corner[3] = 255;
+    device_.updateTexture(0, 5, 1, 1, name, 1, corner);
+    drawOverGrey(name);
+    EXPECT_TRUE(windowPixels() == expected(texels)) << "band and a loaded texel";
+
+    // Loaded while nothing is drawn: every texel opaque, all of which shows afterwards.
+    for (int row = 0; row < th; ++row) fill(row, 255);
+    device_.setDrawing(false);
+    device_.updateTexture(0, 0, tw, th, name, 1, texels.data());
+    device_.setDrawing(true);
+    drawOverGrey(name);
+    EXPECT_TRUE(windowPixels() == expected(texels)) << "loaded while not drawing";
+
+    // Wholly transparent: nothing changes, and the picture's state is left as ever.
+    for (int row = 0; row < th; ++row) fill(row, 0);
+    device_.updateTexture(0, 0, tw, th, name, 1, texels.data());
+    drawOverGrey(name);
+    EXPECT_TRUE(windowPixels() == expected(texels)) << "transparent";
+    float coords[4] = {};
+    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, coords);
+    EXPECT_EQ(coords[0], 1.0f);
+    EXPECT_EQ(coords[1], 0.0f);
+
+    // Inside a scissor box already set (the letterbox's): only its pixels change, and the box
+    // stays as it was.
+    for (int row = 0; row < th; ++row) fill(row, row == 1 ? 255 : 0);
+    device_.updateTexture(0, 0, tw, th, name, 1, texels.data());
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(10, 0, 20, kH);
+    device_.drawScreenTexture(0, 0, kW, kH, name, 1.0f);
+    glFinish();
+    GLint box[4] = {};
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    EXPECT_EQ((std::vector<GLint>{box[0], box[1], box[2], box[3]}), (std::vector<GLint>{10, 0, 20, kH}));
+    glDisable(GL_SCISSOR_TEST);
+    const std::string want = expected(texels), got = windowPixels();
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const size_t at = (static_cast<size_t>(y) * kW + x) * 4;
+            const bool inBox = x >= 10 && x < 30;
+            const std::string grey = "\x80\x80\x80";
+            ASSERT_EQ(got.substr(at, 3), inBox ? want.substr(at, 3) : grey) << x << "," << y;
+        }
+}

@@ -1,6 +1,7 @@
 // The render device's primitives on OpenGL 1.1 immediate mode.
 #include "platform/gl/gl_render_device.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/gl/gl_api.h"
@@ -83,12 +84,55 @@ void GLRenderDevice::selectTexture(TextureName name) {
     applyTextureState();
 }
 
+void GLRenderDevice::noteTexels(TextureName name, int x, int y, int width, int height, bool hasAlpha,
+                                const void* pixels) {
+    TexelExtent& extent = extents_[name];
+    const bool whole = x == 0 && y == 0 && width == extent.width && height == extent.height;
+    // While nothing is drawn the texels are not looked at (a seek loads many): the whole texture
+    // counts until a load made while drawing.
+    if (!drawing_ || !pixels || width <= 0 || height <= 0 || x < 0 || y < 0 || x + width > extent.width ||
+        y + height > extent.height) {
+        extent.known = false;
+        return;
+    }
+    TexelBox loaded;
+    if (hasAlpha) {
+        loaded = visibleTexels(static_cast<const unsigned char*>(pixels), width, height);
+    } else {
+        loaded.x0 = 0;  // RGB texels are opaque
+        loaded.y0 = 0;
+        loaded.x1 = width - 1;
+        loaded.y1 = height - 1;
+    }
+    if (!loaded.empty()) {
+        loaded.x0 += x;
+        loaded.x1 += x;
+        loaded.y0 += y;
+        loaded.y1 += y;
+    }
+    // A part loaded adds its visible texels; it may hide some of the rest, which then still count.
+    if (whole) {
+        extent.visible = loaded;
+        extent.known = true;
+    } else if (extent.known) {
+        extent.visible = unionOf(extent.visible, loaded);
+    }
+}
+
 TextureName GLRenderDevice::newTexture(int width, int height, const void* pixels, bool hasAlpha) {
     glEnable(GL_TEXTURE_2D);
     GLuint id = 0;
     glGenTextures(1, &id);
     textures_.push_back(id);
     loaded_.erase(id);  // a name made again holds new texels
+    TexelExtent& extent = extents_[id];
+    extent = TexelExtent();
+    extent.width = width;
+    extent.height = height;
+    const bool drawing = drawing_;
+    drawing_ = true;  // made once: looked at even while nothing is drawn
+    noteTexels(id, 0, 0, width, height, hasAlpha, pixels);
+    drawing_ = drawing;
     selectTexture(id);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, hasAlpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
                  pixels);
@@ -100,6 +144,7 @@ void GLRenderDevice::releaseTextures() {
     if (!textures_.empty()) glDeleteTextures(static_cast<GLsizei>(textures_.size()), textures_.data());
     textures_.clear();
     loaded_.clear();
+    extents_.clear();
 }
 
 bool GLRenderDevice::holdsAlready(TextureName name, int x, int y, int width, int height, bool hasAlpha,
@@ -123,13 +168,47 @@ bool GLRenderDevice::holdsAlready(TextureName name, int x, int y, int width, int
 
 void GLRenderDevice::loadTexels(TextureName name, int x, int y, int width, int height, bool hasAlpha,
                                 const void* pixels) {
-    // A skipped load still binds the texture and leaves the state a load leaves.
+    // A skipped load still binds the texture and leaves the state a load leaves. The same texels
+    // keep the box of their visible ones, once known.
+    const bool same = holdsAlready(name, x, y, width, height, hasAlpha, pixels);
+    const auto extent = extents_.find(name);
+    if (!same || extent == extents_.end() || !extent->second.known)
+        noteTexels(name, x, y, width, height, hasAlpha, pixels);
     glEnable(GL_TEXTURE_2D);
     selectTexture(name);
-    if (!holdsAlready(name, x, y, width, height, hasAlpha, pixels))
+    if (!same)
         glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, hasAlpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
                         pixels);
     glDisable(GL_TEXTURE_2D);
+}
+
+bool GLRenderDevice::scissorPicture(TextureName name, bool& scissorWasOn, int savedBox[4]) {
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    scissorWasOn = glIsEnabled(GL_SCISSOR_TEST);
+    GLint box[4] = {viewport[0], viewport[1], viewport[2], viewport[3]};
+    if (scissorWasOn) glGetIntegerv(GL_SCISSOR_BOX, box);
+    for (int i = 0; i < 4; ++i) savedBox[i] = box[i];
+
+    PixelRect rect{viewport[0], viewport[1], viewport[2], viewport[3]};
+    const auto found = extents_.find(name);
+    if (found != extents_.end() && found->second.known) {
+        const TexelExtent& e = found->second;
+        rect = pictureScissor(e.visible, e.width, e.height, viewport[0], viewport[1], viewport[2], viewport[3]);
+        if (rect.width == 0 || rect.height == 0) return false;
+    }
+    // Within the scissor box already set (the letterbox's).
+    if (scissorWasOn) {
+        const int x0 = std::max(rect.x, box[0]), y0 = std::max(rect.y, box[1]);
+        const int x1 = std::min(rect.x + rect.width, box[0] + box[2]);
+        const int y1 = std::min(rect.y + rect.height, box[1] + box[3]);
+        if (x1 <= x0 || y1 <= y0) return false;
+        rect = PixelRect{x0, y0, x1 - x0, y1 - y0};
+    } else {
+        glEnable(GL_SCISSOR_TEST);
+    }
+    glScissor(rect.x, rect.y, rect.width, rect.height);
+    return true;
 }
 
 void GLRenderDevice::drawPicture(TextureName name, float opacity, float deviceAlpha) {
@@ -150,7 +229,9 @@ void GLRenderDevice::drawPicture(TextureName name, float opacity, float deviceAl
 
     // Both texture axes run against the screen's: row 0 at the top, column 0 at the right.
     glColor4f(1.0f, 1.0f, 1.0f, opacity);
-    if (drawing_) {
+    bool scissorWasOn = false;
+    int savedBox[4] = {0, 0, 0, 0};
+    if (drawing_ && scissorPicture(name, scissorWasOn, savedBox)) {
         glBegin(GL_QUADS);
         glTexCoord2f(1.0f, 1.0f);
         glVertex3f(0.0f, 0.0f, 0.0f);
@@ -161,6 +242,10 @@ void GLRenderDevice::drawPicture(TextureName name, float opacity, float deviceAl
         glTexCoord2f(1.0f, 0.0f);
         glVertex3f(0.0f, h, 0.0f);
         glEnd();
+        if (scissorWasOn)
+            glScissor(savedBox[0], savedBox[1], savedBox[2], savedBox[3]);
+        else
+            glDisable(GL_SCISSOR_TEST);
     } else {
         glTexCoord2f(1.0f, 0.0f);  // the current texture coordinate the quad leaves
     }
