@@ -95,7 +95,9 @@ TEST(PictureExtent, ScissorKeepsEveryPixelThatSamplesAVisibleTexelAndLittleMore)
                 ASSERT_LT(c.viewY + py, r.y + r.height) << "row " << py;
             }
             // No wider than the pixels that sample the box, the margins and one for rounding.
-            if (last >= first) EXPECT_LE(r.width, last - first + 1 + 2 * kPictureMarginPixels + 2);
+            if (last >= first) {
+                EXPECT_LE(r.width, last - first + 1 + 2 * kPictureMarginPixels + 2);
+            }
         }
     }
     const PixelRect none = pictureScissor(TexelBox{}, 8, 8, 0, 0, 64, 36);
