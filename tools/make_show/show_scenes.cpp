@@ -212,7 +212,7 @@ SceneClip* buildDawnScene(MeshRegistry& registry, int startFrame, int endFrame) 
             return Vector3(static_cast<float>(-14.0 + 24.0 * s), static_cast<float>(6.0 + 5.0 * s), 100.0f);
         });
 
-    SeaMesh3D_FX* sea = addSea(kit, "sea", Vector3(-56, 0, -40), 112.0f, 0.6f, 4.0f, 28.0f, 2, kAqua);
+    SeaMesh3D_FX* sea = addSea(kit, "sea", Vector3(-56, 0, -40), 112.0f, 0.6f, 4.0f, 40.0f, 2, kAqua);
     kit.keepTime(sea, len);
     addFarWater(kit, -1.3f, 72.0f, 63, 64);
     addSun(kit, Vector3(0, 17, 150), 15.0f, 60, 61, 62);
@@ -595,7 +595,7 @@ SceneClip* buildDuskScene(MeshRegistry& registry, int startFrame, int endFrame) 
             return Vector3(0.0f, static_cast<float>(3.5 + 2.0 * back), static_cast<float>(10.0 * back));
         });
 
-    SeaMesh3D_FX* sea = addSea(kit, "sea", Vector3(-56, 0, -56), 112.0f, 0.6f, 4.0f, 28.0f, 2, kPlum);
+    SeaMesh3D_FX* sea = addSea(kit, "sea", Vector3(-56, 0, -56), 112.0f, 0.6f, 4.0f, 40.0f, 2, kPlum);
     kit.keepTime(sea, len);
     addFarWater(kit, -1.3f, 56.0f, 63, 64);
     addSun(kit, Vector3(0, 9, 160), 20.0f, 60, 61, 62);
