@@ -17,9 +17,31 @@
 #include "support/scripted_surface.h"
 #include "test_packs.h"
 
+namespace {
+
+// Skips the test where this machine has no surfaceless EGL platform.
+#define SKIP_WITHOUT_HEADLESS_GL()                                                            \
+    do {                                                                                      \
+        std::string why_;                                                                     \
+        if (!EglSurface::platformAvailable(&why_)) GTEST_SKIP() << "no headless GL here: " << why_; \
+    } while (0)
+
+// A show of one picture in an even orange (200, 100, 20), frames 0 to 100: no animations, one
+// track of one cell, due from the first step.
+std::vector<uint8_t> orangePicturePack() {
+    PackWriter w;
+    w.openMemory();
+    MeshRegistry().save(w);
+    for (int32_t v : {0, 0, 1, 1}) w.writeInt(v);
+    writePictureCell(w, 0, 100, 0xFF1464C8u);
+    w.writeInt(0);
+    return w.bytes();
+}
+
+}  // namespace
+
 TEST(PlayerHost, HostDrivenFramesDrawTheDuePicture) {
-    std::string why;
-    if (!EglSurface::platformAvailable(&why)) GTEST_SKIP() << "no headless GL here: " << why;
+    SKIP_WITHOUT_HEADLESS_GL();
     HeadlessContext context;
     if (!context.open(1024, 768)) GTEST_SKIP() << context.error();
 
@@ -28,17 +50,11 @@ TEST(PlayerHost, HostDrivenFramesDrawTheDuePicture) {
     ManualClock clock(10000);
     resetAnimationList();
 
-    // One picture, frames 0 to 100, in an even orange: no animations, one track of one cell.
-    PackWriter w;
-    w.openMemory();
-    MeshRegistry().save(w);
-    for (int32_t v : {0, 0, 1, 1}) w.writeInt(v);
-    writePictureCell(w, 0, 100, 0xFF1464C8u);  // 200, 100, 20
-    w.writeInt(0);
+    const std::vector<uint8_t> bytes = orangePicturePack();
     boxes.clear();
 
     PackReader reader;
-    openOver(reader, w);
+    reader.openMemory(bytes.data(), bytes.size(), "data.pak");
     MeshRegistry registry;
     Player player;
     ASSERT_TRUE(loadShowFrom(reader, registry, player.timeline()).loaded());
@@ -69,19 +85,11 @@ TEST(PlayerHost, HostDrivenFramesDrawTheDuePicture) {
 }
 
 TEST(PlayerHost, AComposedStepLeavesTheDrawnPictureAndItsSwapAndLetterboxToTheHost) {
-    std::string why;
-    if (!EglSurface::platformAvailable(&why)) GTEST_SKIP() << "no headless GL here: " << why;
+    SKIP_WITHOUT_HEADLESS_GL();
     HeadlessContext context;
     if (!context.open(1024, 768)) GTEST_SKIP() << context.error();
 
-    // One picture in an even orange from frame 0 to 100: due from the first step.
-    PackWriter w;
-    w.openMemory();
-    MeshRegistry().save(w);
-    for (int32_t v : {0, 0, 1, 1}) w.writeInt(v);
-    writePictureCell(w, 0, 100, 0xFF1464C8u);  // 200, 100, 20
-    w.writeInt(0);
-    const std::vector<uint8_t> bytes = w.bytes();
+    const std::vector<uint8_t> bytes = orangePicturePack();
     const std::string folder = testing::TempDir();
     CapturedMessageBoxes boxes;
     // The window's first frames draw into the upper region only and clear it black after their
@@ -121,19 +129,12 @@ TEST(PlayerHost, AComposedStepLeavesTheDrawnPictureAndItsSwapAndLetterboxToTheHo
 }
 
 TEST(PlayerHost, TheStepsASeekComputesAreNeverShown) {
-    std::string why;
-    if (!EglSurface::platformAvailable(&why)) GTEST_SKIP() << "no headless GL here: " << why;
+    SKIP_WITHOUT_HEADLESS_GL();
     // A host window over headless GL that counts its swaps: each one shows a buffer.
     ScriptedSurface surface(std::make_unique<EglSurface>());
     CapturedMessageBoxes boxes;
-    PackWriter w;
-    w.openMemory();
-    MeshRegistry().save(w);
-    for (int32_t v : {0, 0, 1, 1}) w.writeInt(v);
-    writePictureCell(w, 0, 100, 0xFF1464C8u);
-    w.writeInt(0);
     ShowSession session;
-    ASSERT_TRUE(session.openStream(testing::TempDir(), w.bytes()).loaded());
+    ASSERT_TRUE(session.openStream(testing::TempDir(), orangePicturePack()).loaded());
     ASSERT_TRUE(session.attach(&surface, 1024, 768));
     const int before = surface.swaps();
     session.step(0, StepDrawing::Drawn);
