@@ -49,11 +49,13 @@ private:
         bool known = false;  // else the whole texture counts
         TexelBox visible;
     };
-    // Called with every load of texels into a texture.
+    // Records the box of texels loaded into a texture (made by this device, else the whole
+    // texture counts).
     void noteTexels(TextureName name, int x, int y, int width, int height, bool hasAlpha, const void* pixels);
-    // Scissors the picture of that texture to the pixels it can change; false when it can change
-    // none. The scissor state it found is kept in the arguments, to be set back afterwards.
-    bool scissorPicture(TextureName name, bool& scissorWasOn, int savedBox[4]);
+    // Scissors the picture of that texture over the viewport to the pixels it can change; false
+    // when it can change none. The scissor state it found is kept in the arguments, to be set back
+    // afterwards.
+    bool scissorPicture(TextureName name, const int viewport[4], bool& scissorWasOn, int savedBox[4]);
 
     bool drawing_ = true;
     std::vector<unsigned> textures_;  // the names newTexture made

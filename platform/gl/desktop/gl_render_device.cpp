@@ -88,9 +88,7 @@ void GLRenderDevice::noteTexels(TextureName name, int x, int y, int width, int h
                                 const void* pixels) {
     TexelExtent& extent = extents_[name];
     const bool whole = x == 0 && y == 0 && width == extent.width && height == extent.height;
-    // While nothing is drawn the texels are not looked at (a seek loads many): the whole texture
-    // counts until a load made while drawing.
-    if (!drawing_ || !pixels || width <= 0 || height <= 0 || x < 0 || y < 0 || x + width > extent.width ||
+    if (!pixels || width <= 0 || height <= 0 || x < 0 || y < 0 || x + width > extent.width ||
         y + height > extent.height) {
         extent.known = false;
         return;
@@ -129,10 +127,7 @@ TextureName GLRenderDevice::newTexture(int width, int height, const void* pixels
     extent = TexelExtent();
     extent.width = width;
     extent.height = height;
-    const bool drawing = drawing_;
-    drawing_ = true;  // made once: looked at even while nothing is drawn
-    noteTexels(id, 0, 0, width, height, hasAlpha, pixels);
-    drawing_ = drawing;
+    noteTexels(id, 0, 0, width, height, hasAlpha, pixels);  // made once: looked at even while not drawing
     selectTexture(id);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, hasAlpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
                  pixels);
@@ -168,12 +163,17 @@ bool GLRenderDevice::holdsAlready(TextureName name, int x, int y, int width, int
 
 void GLRenderDevice::loadTexels(TextureName name, int x, int y, int width, int height, bool hasAlpha,
                                 const void* pixels) {
-    // A skipped load still binds the texture and leaves the state a load leaves. The same texels
-    // keep the box of their visible ones, once known.
+    // A skipped load still binds the texture and leaves the state a load leaves. Texels loaded
+    // again unchanged keep their box, once known; others are looked at only while drawing (a seek
+    // loads many), and until then the whole texture counts.
     const bool same = holdsAlready(name, x, y, width, height, hasAlpha, pixels);
     const auto extent = extents_.find(name);
-    if (!same || extent == extents_.end() || !extent->second.known)
-        noteTexels(name, x, y, width, height, hasAlpha, pixels);
+    if (!same || extent == extents_.end() || !extent->second.known) {
+        if (drawing_)
+            noteTexels(name, x, y, width, height, hasAlpha, pixels);
+        else if (extent != extents_.end())
+            extent->second.known = false;
+    }
     glEnable(GL_TEXTURE_2D);
     selectTexture(name);
     if (!same)
@@ -182,9 +182,7 @@ void GLRenderDevice::loadTexels(TextureName name, int x, int y, int width, int h
     glDisable(GL_TEXTURE_2D);
 }
 
-bool GLRenderDevice::scissorPicture(TextureName name, bool& scissorWasOn, int savedBox[4]) {
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
+bool GLRenderDevice::scissorPicture(TextureName name, const int viewport[4], bool& scissorWasOn, int savedBox[4]) {
     scissorWasOn = glIsEnabled(GL_SCISSOR_TEST);
     GLint box[4] = {viewport[0], viewport[1], viewport[2], viewport[3]};
     if (scissorWasOn) glGetIntegerv(GL_SCISSOR_BOX, box);
@@ -220,9 +218,9 @@ void GLRenderDevice::drawPicture(TextureName name, float opacity, float deviceAl
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    float viewport[4];
-    glGetFloatv(GL_VIEWPORT, viewport);
-    const float w = viewport[2], h = viewport[3];
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const float w = static_cast<float>(viewport[2]), h = static_cast<float>(viewport[3]);
     glOrtho(0.0, w, 0.0, h, 1.0, -1.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -231,7 +229,7 @@ void GLRenderDevice::drawPicture(TextureName name, float opacity, float deviceAl
     glColor4f(1.0f, 1.0f, 1.0f, opacity);
     bool scissorWasOn = false;
     int savedBox[4] = {0, 0, 0, 0};
-    if (drawing_ && scissorPicture(name, scissorWasOn, savedBox)) {
+    if (drawing_ && scissorPicture(name, viewport, scissorWasOn, savedBox)) {
         glBegin(GL_QUADS);
         glTexCoord2f(1.0f, 1.0f);
         glVertex3f(0.0f, 0.0f, 0.0f);
